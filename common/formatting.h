@@ -1,0 +1,20 @@
+// Number and timecode texts shared by the keyframe names and the subtitle files.
+#ifndef SHOTSCENE_COMMON_FORMATTING_H_
+#define SHOTSCENE_COMMON_FORMATTING_H_
+
+#include <string>
+
+namespace shotscene {
+
+// Decimal text of a non-negative int; a negative value that is not a multiple
+// of 10 at some step gives "Trouble converting number to string.".
+std::string numberToString(int value);
+
+// "HH:MM:SS.mmm" of a 1-based frame number at the given rate, computed in
+// single precision. Seconds are not carried into minutes, so 59.9996 prints as
+// 60.000; hours of 100 or more print in full.
+std::string formatTimecode(int frame, float frameRate);
+
+}  // namespace shotscene
+
+#endif  // SHOTSCENE_COMMON_FORMATTING_H_

@@ -1,0 +1,24 @@
+// Names of every file and folder the tool writes, derived from the video path.
+#ifndef SHOTSCENE_COMMON_NAMING_H_
+#define SHOTSCENE_COMMON_NAMING_H_
+
+#include <string>
+
+namespace shotscene {
+
+inline constexpr char kShotListSuffix[] = "_shots.txt";
+inline constexpr char kShotSubtitleSuffix[] = "_shots.srt";
+inline constexpr char kShotKeyframeSuffix[] = "_Shot_Keyframes";
+inline constexpr char kSceneListSuffix[] = "_scenes.txt";
+inline constexpr char kSceneKeyframeSuffix[] = "_Scene_Keyframes";
+
+// The video path cut before its last dot; a dot at index 0 never counts, so
+// ".clip" and "clip" give an empty stem. A dot in a folder name counts too.
+std::string outputStem(const std::string& videoPath);
+
+// The stem followed directly by the suffix; nothing is inserted or normalised.
+std::string makeOutputPath(const std::string& stem, const std::string& suffix);
+
+}  // namespace shotscene
+
+#endif  // SHOTSCENE_COMMON_NAMING_H_

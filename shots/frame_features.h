@@ -1,0 +1,51 @@
+// Per-frame colour and structure description, and the similarity of two frames.
+#ifndef SHOTSCENE_SHOTS_FRAME_FEATURES_H_
+#define SHOTSCENE_SHOTS_FRAME_FEATURES_H_
+
+#include <opencv2/core.hpp>
+#include <opencv2/features2d.hpp>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "shots/shot_types.h"
+
+namespace shotscene {
+
+struct FrameFeatures {
+  cv::Mat histogram;                    // 50 x 60 hue/saturation, float, min-max normalised
+  std::vector<cv::KeyPoint> keypoints;  // at most 400
+  cv::Mat descriptors;                  // one 32-byte row per keypoint; empty without keypoints
+};
+
+// ORB with 400 features, 8 levels, Harris score; one per thread.
+cv::Ptr<cv::ORB> makeFeatureDetector();
+// Brute-force Hamming matcher without cross check; one per thread.
+cv::Ptr<cv::BFMatcher> makeFeatureMatcher();
+
+// frame must be 8-bit BGR, already at the analysis scale. A frame with a side
+// under 2 pixels gets no keypoints. Buffers in `out` are reused.
+void computeFrameFeatures(const cv::Mat& frame, cv::ORB& detector, FrameFeatures& out);
+
+// (correlation, 1 - Bhattacharyya distance); symmetric.
+std::pair<double, double> histogramTerms(const cv::Mat& a, const cv::Mat& b);
+
+// Good-match fractions of a's and b's keypoints; a's descriptors are the query set.
+std::pair<float, float> matchRatios(cv::DescriptorMatcher& matcher, const FrameFeatures& a,
+                                    const FrameFeatures& b);
+
+// Fills measure.similarity from the other four fields.
+void pairSimilarity(PairMeasure& measure);
+
+// The pair similarity of a frame against a reference that is not its neighbour,
+// with the histogram part in double precision.
+float frameSimilarity(const FrameFeatures& reference, const FrameFeatures& current,
+                      cv::DescriptorMatcher& matcher);
+
+// All five fields of the pair (previous, current).
+PairMeasure measurePair(const FrameFeatures& previous, const FrameFeatures& current,
+                        cv::DescriptorMatcher& matcher);
+
+}  // namespace shotscene
+
+#endif  // SHOTSCENE_SHOTS_FRAME_FEATURES_H_

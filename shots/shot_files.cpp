@@ -1,0 +1,57 @@
+#include "shots/shot_files.h"
+
+#include <cstdio>
+
+#include "common/formatting.h"
+#include "common/naming.h"
+#include "common/output_file.h"
+
+namespace shotscene {
+
+namespace {
+
+void printShotLine(std::FILE* file, const ShotRecord& r, bool withType) {
+  if (withType) {
+    std::fprintf(file, "%d %d %d %d %d %d\n", r.start, r.end, r.keyframe1, r.keyframe2, r.keyframe3,
+                 r.type);
+  } else {
+    std::fprintf(file, "%d %d %d %d %d\n", r.start, r.end, r.keyframe1, r.keyframe2, r.keyframe3);
+  }
+}
+
+}  // namespace
+
+bool writeShotList(const std::string& stem, const std::vector<ShotRecord>& shots, bool withType,
+                   bool lastShotUnreadable) {
+  const std::string path = makeOutputPath(stem, kShotListSuffix);
+  std::FILE* file = openOutputFile(path, "wb");
+  if (file == nullptr) return false;
+  const size_t count = shots.size();
+  if (!lastShotUnreadable) {
+    for (const ShotRecord& r : shots) printShotLine(file, r, withType);
+  } else if (count > 1) {
+    for (size_t k = 0; k + 2 < count; ++k) printShotLine(file, shots[k], withType);
+    ShotRecord merged = shots[count - 2];
+    merged.end = shots[count - 1].end;
+    printShotLine(file, merged, withType);
+  }
+  return closeOutputFile(file, path);
+}
+
+bool writeShotSubtitles(const std::string& stem, const std::vector<ShotRecord>& shots,
+                        float frameRate) {
+  const std::string path = makeOutputPath(stem, kShotSubtitleSuffix);
+  std::FILE* file = openOutputFile(path, "w");
+  if (file == nullptr) return false;
+  std::string label;
+  for (size_t k = 1; k <= shots.size(); ++k) {
+    if ((k - 1) % 5 == 0) label.clear();
+    label += "Shot" + std::to_string(k) + " ";
+    const ShotRecord& r = shots[k - 1];
+    std::fprintf(file, "%zu\n%s --> %s\n%s\n\n", k, formatTimecode(r.start, frameRate).c_str(),
+                 formatTimecode(r.end, frameRate).c_str(), label.c_str());
+  }
+  return closeOutputFile(file, path);
+}
+
+}  // namespace shotscene

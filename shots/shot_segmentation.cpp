@@ -1,0 +1,114 @@
+#include "shots/shot_segmentation.h"
+
+#include <omp.h>
+
+#include <algorithm>
+#include <iostream>
+#include <new>
+#include <opencv2/videoio.hpp>
+#include <stdexcept>
+
+#include "common/naming.h"
+#include "shots/cut_detection.h"
+#include "shots/gradual_transitions.h"
+#include "shots/segment_scanner.h"
+#include "shots/shot_files.h"
+#include "shots/video_source.h"
+
+namespace shotscene {
+
+namespace {
+
+int defaultThreadCount() {
+  int threads = 1;
+#pragma omp parallel
+  {
+#pragma omp single
+    threads = omp_get_num_threads();
+  }
+  return threads;
+}
+
+int reportUnusable() {
+  std::cout << "Can not load video file" << std::endl;
+  return kVideoUnusable;
+}
+
+}  // namespace
+
+std::vector<FrameRange> planFrameRanges(int frameCount, int defaultThreads) {
+  int threads = std::clamp(defaultThreads, 1, kMaxScanThreads);
+  if (frameCount < 2 * threads) threads = std::max(1, frameCount / 2);
+  const int length = frameCount / threads;
+  std::vector<FrameRange> ranges;
+  for (int t = 0; t < threads; ++t) ranges.push_back({t * length, (t + 1) * length});
+  ranges.back().end = frameCount;
+  return ranges;
+}
+
+void repairSeams(std::vector<PairMeasure>& measures, const std::vector<FrameRange>& ranges) {
+  for (size_t k = 1; k < ranges.size(); ++k) {
+    const int s = ranges[k].first - 1;
+    const PairMeasure& before = measures[s - 1];
+    const PairMeasure& after = measures[s + 1];
+    PairMeasure& seam = measures[s];
+    seam.histCorrelation = 0.5f * (before.histCorrelation + after.histCorrelation);
+    seam.histAffinity = 0.5f * (before.histAffinity + after.histAffinity);
+    seam.matchRatioA = 0.5f * (before.matchRatioA + after.matchRatioA);
+    seam.matchRatioB = 0.5f * (before.matchRatioB + after.matchRatioB);
+    seam.similarity = 0.5f * (before.similarity + after.similarity);
+  }
+}
+
+int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, bool transType) {
+  VideoProbe probe;
+  {
+    cv::VideoCapture capture(videoPath);
+    if (!capture.isOpened() || !probeVideo(capture, probe)) return reportUnusable();
+  }
+  const int n = probe.frameCount;
+
+  std::vector<PairMeasure> measures;
+  std::vector<ShotRecord> cutShots;
+  std::vector<PairProfile> profiles;
+  try {
+    measures.resize(n - 1);
+    cutShots.resize(std::max(1, n - 1));
+    profiles.resize(n - 1);
+  } catch (const std::bad_alloc&) {
+    return reportUnusable();
+  } catch (const std::length_error&) {
+    return reportUnusable();
+  }
+
+  std::cout << "Shot segmentation analysis..." << std::endl;
+  const std::string stem = outputStem(videoPath);
+
+  const std::vector<FrameRange> ranges = planFrameRanges(n, defaultThreadCount());
+  const int threads = static_cast<int>(ranges.size());
+  std::vector<int> isolatedFrames;
+#pragma omp parallel for num_threads(threads) schedule(static)
+  for (int t = 0; t < threads; ++t) {
+    scanSegment(ranges[t], measures.data(), isolatedFrames, videoPath, probe.scale);
+  }
+  repairSeams(measures, ranges);
+
+  const int cutCount =
+      detectCuts(measures.data(), cutShots.data(), n, probe.frameRate, isolatedFrames);
+  buildPairProfiles(measures.data(), profiles.data(), n);
+  // Candidates go on untyped until the transition classifier is wired in.
+  const std::vector<ShotRecord> shots =
+      detectGradualTransitions(cutShots.data(), profiles.data(), cutCount, n);
+  measures = {};
+  cutShots = {};
+  profiles = {};
+
+  (void)kfShot;
+  (void)kfPath;
+  const bool lastShotUnreadable = false;
+  const bool listWritten = writeShotList(stem, shots, transType, lastShotUnreadable);
+  const bool subtitlesWritten = writeShotSubtitles(stem, shots, probe.frameRate);
+  return listWritten && subtitlesWritten ? kShotStageOk : kShotFilesUnwritable;
+}
+
+}  // namespace shotscene

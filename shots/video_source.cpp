@@ -1,0 +1,51 @@
+#include "shots/video_source.h"
+
+#include <cmath>
+#include <limits>
+#include <opencv2/imgproc.hpp>
+
+namespace shotscene {
+
+AnalysisScale analysisScaleFor(double width) {
+  AnalysisScale scale;
+  if (width > 600.0) {
+    scale.resize = true;
+    scale.factor = 512.0 / width;
+  }
+  return scale;
+}
+
+bool probeVideo(cv::VideoCapture& capture, VideoProbe& probe) {
+  const double count = capture.get(cv::CAP_PROP_FRAME_COUNT);
+  probe.frameRate = static_cast<float>(capture.get(cv::CAP_PROP_FPS));
+  probe.width = capture.get(cv::CAP_PROP_FRAME_WIDTH);
+  probe.height = capture.get(cv::CAP_PROP_FRAME_HEIGHT);
+  if (!(probe.frameRate > 0.0f && probe.frameRate < 100.0f)) return false;
+  if (!std::isfinite(count) || count < 1.0 ||
+      count >= static_cast<double>(std::numeric_limits<int>::max()) + 1.0) {
+    return false;
+  }
+  if (!std::isfinite(probe.width) || !std::isfinite(probe.height)) return false;
+  probe.frameCount = static_cast<int>(count);
+  probe.scale = analysisScaleFor(probe.width);
+  // cv::resize rounds the scaled sides; a side of 0 cannot be analysed.
+  if (std::lround(probe.width * probe.scale.factor) < 1 ||
+      std::lround(probe.height * probe.scale.factor) < 1) {
+    return false;
+  }
+  return true;
+}
+
+const cv::Mat& prepareFrame(const cv::Mat& decoded, const AnalysisScale& scale, cv::Mat& scratch) {
+  if (!scale.resize || decoded.empty()) return decoded;
+  // A frame smaller than the probe claimed may scale to nothing; cv::resize
+  // would throw, so it is treated as undecodable.
+  if (cvRound(decoded.cols * scale.factor) < 1 || cvRound(decoded.rows * scale.factor) < 1) {
+    scratch.release();
+    return scratch;
+  }
+  cv::resize(decoded, scratch, cv::Size(0, 0), scale.factor, scale.factor, cv::INTER_LINEAR);
+  return scratch;
+}
+
+}  // namespace shotscene

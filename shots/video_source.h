@@ -1,0 +1,38 @@
+// Video access for the analysis: open, probe, and frames at the analysis scale.
+#ifndef SHOTSCENE_SHOTS_VIDEO_SOURCE_H_
+#define SHOTSCENE_SHOTS_VIDEO_SOURCE_H_
+
+#include <opencv2/core.hpp>
+#include <opencv2/videoio.hpp>
+#include <string>
+
+namespace shotscene {
+
+// Frames wider than 600 px are analysed at 512 px width, both axes scaled alike.
+struct AnalysisScale {
+  bool resize = false;
+  double factor = 1.0;
+};
+
+struct VideoProbe {
+  int frameCount = 0;
+  float frameRate = 0.0f;
+  double width = 0.0;
+  double height = 0.0;
+  AnalysisScale scale;
+};
+
+AnalysisScale analysisScaleFor(double width);
+
+// Reads the container's claims. False when the video cannot be analysed: frame
+// rate not strictly between 0 and 100, frame count below 1, not finite or above
+// 2^31 - 1, or a side of the analysis size that rounds to 0.
+bool probeVideo(cv::VideoCapture& capture, VideoProbe& probe);
+
+// The decoded frame at the analysis scale; shares `decoded` when not resizing,
+// otherwise fills and returns `scratch`.
+const cv::Mat& prepareFrame(const cv::Mat& decoded, const AnalysisScale& scale, cv::Mat& scratch);
+
+}  // namespace shotscene
+
+#endif  // SHOTSCENE_SHOTS_VIDEO_SOURCE_H_

@@ -1,0 +1,55 @@
+#include "common/naming.h"
+
+#include <gtest/gtest.h>
+
+#include "common/formatting.h"
+
+namespace shotscene {
+namespace {
+
+TEST(OutputStemTest, LastDotAnywhereAfterIndexZeroCuts) {
+  const struct {
+    const char* path;
+    const char* stem;
+  } cases[] = {
+      {"clip.mp4", "clip"},
+      {"a.b.c.avi", "a.b.c"},
+      {"videos/clip.avi", "videos/clip"},
+      {"videos.old/clip", "videos"},  // the folder's dot counts when the file has none
+      {"clip", ""},
+      {".clip", ""},
+      {"./clip.mkv", "./clip"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(outputStem(c.path), c.stem) << c.path;
+}
+
+TEST(OutputStemTest, SuffixIsAppendedWithoutSeparator) {
+  EXPECT_EQ(makeOutputPath(outputStem("videos.old/clip"), kShotListSuffix), "videos_shots.txt");
+  EXPECT_EQ(makeOutputPath(outputStem(".clip"), kShotSubtitleSuffix), "_shots.srt");
+}
+
+TEST(NumberToStringTest, NegativeValuesGiveTheTroubleText) {
+  EXPECT_EQ(numberToString(0), "0");
+  EXPECT_EQ(numberToString(7), "7");
+  EXPECT_EQ(numberToString(120), "120");
+  EXPECT_EQ(numberToString(1000), "1000");
+  EXPECT_EQ(numberToString(2147483647), "2147483647");
+  EXPECT_EQ(numberToString(-3), "Trouble converting number to string.");
+  EXPECT_EQ(numberToString(-10), "Trouble converting number to string.");
+}
+
+TEST(FormatTimecodeTest, PadsBelowTenAndNeverCarriesSeconds) {
+  EXPECT_EQ(formatTimecode(1, 25.0f), "00:00:00.040");
+  EXPECT_EQ(formatTimecode(250, 25.0f), "00:00:10.000");
+  EXPECT_EQ(formatTimecode(1500, 25.0f), "00:01:00.000");
+  EXPECT_EQ(formatTimecode(25 * 3600 * 10, 25.0f), "10:00:00.000");
+  EXPECT_EQ(formatTimecode(25 * 3600 * 123 + 25 * 61, 25.0f), "123:01:01.000");
+  // Seconds of 9.9996 are below 10 and so get the leading zero: "010.000".
+  EXPECT_EQ(formatTimecode(99996, 10000.0f), "00:00:010.000");
+  // 59.9996 s stays in the seconds field and prints as 60.000.
+  EXPECT_EQ(formatTimecode(599996, 10000.0f), "00:00:60.000");
+}
+
+}  // namespace
+}  // namespace shotscene

@@ -1,0 +1,60 @@
+// Writes a video with known cuts, dissolves, wipes and flashes for the demo and
+// the bench, and prints where its boundaries are.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "tests/support/test_video.h"
+
+namespace {
+
+int usage() {
+  std::fprintf(stderr,
+               "usage: make_test_video OUTPUT [--width W] [--height H] [--fps F] [--seconds S] "
+               "[--codec FFV1|avc1|MJPG]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return usage();
+  const std::string output = argv[1];
+  int width = 640, height = 360;
+  double fps = 25.0, seconds = 30.0;
+  std::string codec = "FFV1";
+  for (int k = 2; k + 1 < argc; k += 2) {
+    const std::string name = argv[k], value = argv[k + 1];
+    if (name == "--width") {
+      width = std::atoi(value.c_str());
+    } else if (name == "--height") {
+      height = std::atoi(value.c_str());
+    } else if (name == "--fps") {
+      fps = std::atof(value.c_str());
+    } else if (name == "--seconds") {
+      seconds = std::atof(value.c_str());
+    } else if (name == "--codec" && value.size() == 4) {
+      codec = value;
+    } else {
+      return usage();
+    }
+  }
+  if (argc % 2 != 0 || width < 1 || height < 1 || fps <= 0.0 || seconds <= 0.0) return usage();
+
+  using namespace shotscene::testing;
+  const VideoPlan plan = demoPlan(cv::Size(width, height), fps, static_cast<int>(seconds * fps));
+  if (!writeVideo(plan, output, codec)) {
+    std::fprintf(stderr, "make_test_video: can not write %s with codec %s\n", output.c_str(),
+                 codec.c_str());
+    return 1;
+  }
+  std::printf("%s: %d frames at %g fps, %dx%d\n", output.c_str(), frameCount(plan), fps, width,
+              height);
+  std::printf("cuts after frames:");
+  for (int c : cutBoundaries(plan)) std::printf(" %d", c);
+  std::printf("\ntransitions (frames):");
+  for (const auto& [first, last] : transitionSpans(plan)) std::printf(" %d-%d", first, last);
+  std::printf("\n");
+  return 0;
+}

@@ -1,0 +1,211 @@
+#include "tests/support/test_video.h"
+
+#include <map>
+#include <opencv2/imgproc.hpp>
+#include <opencv2/videoio.hpp>
+
+namespace shotscene::testing {
+
+namespace {
+
+constexpr int kPanMargin = 32;  // pixels the camera travels back and forth
+
+int panOffset(int frame) {
+  const int phase = frame % (2 * kPanMargin);
+  return phase < kPanMargin ? phase : 2 * kPanMargin - phase;
+}
+
+cv::Scalar paletteColour(cv::RNG& rng, int baseHue) {
+  cv::Mat hsv(1, 1, CV_8UC3,
+              cv::Scalar((baseHue + rng.uniform(-45, 46) + 180) % 180, rng.uniform(60, 175),
+                         rng.uniform(40, 256)));
+  cv::Mat bgr;
+  cv::cvtColor(hsv, bgr, cv::COLOR_HSV2BGR);
+  const cv::Vec3b c = bgr.at<cv::Vec3b>(0, 0);
+  return cv::Scalar(c[0], c[1], c[2]);
+}
+
+class PictureCache {
+ public:
+  explicit PictureCache(cv::Size size) : size_(size) {}
+  // The picture as the camera sees it at the given frame.
+  cv::Mat view(int seed, int frame) {
+    auto it = pictures_.find(seed);
+    if (it == pictures_.end()) {
+      it = pictures_.emplace(seed, texturedPicture(seed, size_ + cv::Size(kPanMargin, kPanMargin)))
+               .first;
+    }
+    const int offset = still_ ? 0 : panOffset(frame);
+    return it->second(cv::Rect(offset, offset / 2, size_.width, size_.height));
+  }
+  void setStill(bool still) { still_ = still; }
+
+ private:
+  cv::Size size_;
+  bool still_ = false;
+  std::map<int, cv::Mat> pictures_;
+};
+
+}  // namespace
+
+void addShot(VideoPlan& plan, int seed, int length) {
+  plan.segments.push_back({SegmentKind::kShot, length, seed, seed});
+}
+
+void addTransition(VideoPlan& plan, SegmentKind kind, int toSeed, int length) {
+  const int from = plan.segments.empty() ? 0 : plan.segments.back().toSeed;
+  plan.segments.push_back({kind, length, from, toSeed});
+}
+
+VideoPlan demoPlan(cv::Size size, double fps, int frames) {
+  VideoPlan plan;
+  plan.size = size;
+  plan.fps = fps;
+  int seed = 1;
+  while (frameCount(plan) < frames) {
+    addShot(plan, seed++, 60);
+    addShot(plan, seed, 45);
+    addTransition(plan, SegmentKind::kDissolve, ++seed, 24);
+    addShot(plan, seed, 55);
+    addTransition(plan, SegmentKind::kWipeLeftToRight, ++seed, 20);
+    addShot(plan, seed++, 50);
+    plan.flashes.push_back(frameCount(plan) - 25);
+  }
+  return plan;
+}
+
+int frameCount(const VideoPlan& plan) {
+  int count = 0;
+  for (const Segment& s : plan.segments) count += s.length;
+  return count;
+}
+
+std::vector<int> cutBoundaries(const VideoPlan& plan) {
+  std::vector<int> cuts;
+  int end = 0;
+  for (size_t k = 0; k < plan.segments.size(); ++k) {
+    end += plan.segments[k].length;
+    if (k + 1 < plan.segments.size() && plan.segments[k].kind == SegmentKind::kShot &&
+        plan.segments[k + 1].kind == SegmentKind::kShot) {
+      cuts.push_back(end);
+    }
+  }
+  return cuts;
+}
+
+std::vector<std::pair<int, int>> transitionSpans(const VideoPlan& plan) {
+  std::vector<std::pair<int, int>> spans;
+  int first = 1;
+  for (const Segment& s : plan.segments) {
+    if (s.kind != SegmentKind::kShot) spans.emplace_back(first, first + s.length - 1);
+    first += s.length;
+  }
+  return spans;
+}
+
+cv::Mat texturedPicture(int seed, cv::Size size) {
+  cv::RNG rng(0x9E3779B9u ^ static_cast<unsigned>(seed * 7919 + 17));
+  const int baseHue = (seed * 47) % 180;
+  // A smooth blotchy background: a flat one would be one huge histogram bin
+  // that jumps as soon as a dissolve starts.
+  cv::Mat coarse(std::max(2, size.height / 24), std::max(2, size.width / 24), CV_8UC3);
+  for (int y = 0; y < coarse.rows; ++y) {
+    for (int x = 0; x < coarse.cols; ++x) {
+      const cv::Scalar c = paletteColour(rng, baseHue);
+      coarse.at<cv::Vec3b>(y, x) = cv::Vec3b(c[0], c[1], c[2]);
+    }
+  }
+  cv::Mat picture;
+  cv::resize(coarse, picture, size, 0, 0, cv::INTER_LINEAR);
+  const int shapes = std::max(40, size.area() / 900);
+  const int maxSide = std::max(4, std::min(size.width, size.height) / 6);
+  for (int k = 0; k < shapes; ++k) {
+    const cv::Point at(rng.uniform(0, std::max(1, size.width)),
+                       rng.uniform(0, std::max(1, size.height)));
+    const int side = rng.uniform(2, maxSide + 1);
+    const cv::Scalar colour = paletteColour(rng, baseHue);
+    switch (k % 3) {
+      case 0:
+        cv::rectangle(picture, at, at + cv::Point(side, side * 2 / 3 + 1), colour, cv::FILLED);
+        break;
+      case 1:
+        cv::circle(picture, at, side / 2 + 1, colour, cv::FILLED);
+        break;
+      default:
+        cv::line(picture, at, at + cv::Point(side, -side / 2), colour, 2);
+    }
+  }
+  return picture;
+}
+
+void renderFrames(const VideoPlan& plan, const std::function<void(const cv::Mat&)>& sink) {
+  PictureCache cache(plan.size);
+  cache.setStill(plan.still);
+  std::vector<bool> flash(static_cast<size_t>(frameCount(plan)), false);
+  for (int f : plan.flashes) {
+    if (f >= 0 && f < static_cast<int>(flash.size())) flash[f] = true;
+  }
+  cv::Mat frame(plan.size, CV_8UC3);
+  const cv::Mat white(plan.size, CV_8UC3, cv::Scalar::all(255));
+  int index = 0;
+  for (const Segment& s : plan.segments) {
+    for (int k = 0; k < s.length; ++k, ++index) {
+      // Progress of a transition, strictly between 0 and 1.
+      const double t = (k + 1.0) / (s.length + 1.0);
+      switch (s.kind) {
+        case SegmentKind::kShot:
+          cache.view(s.seed, index).copyTo(frame);
+          break;
+        case SegmentKind::kDissolve:
+          cv::addWeighted(cache.view(s.seed, index), 1.0 - t, cache.view(s.toSeed, index), t, 0.0,
+                          frame);
+          break;
+        case SegmentKind::kWipeLeftToRight:
+        case SegmentKind::kWipeTopToBottom: {
+          cache.view(s.seed, index).copyTo(frame);
+          const bool across = s.kind == SegmentKind::kWipeLeftToRight;
+          const cv::Rect covered =
+              across ? cv::Rect(0, 0, cvRound(t * plan.size.width), plan.size.height)
+                     : cv::Rect(0, 0, plan.size.width, cvRound(t * plan.size.height));
+          cache.view(s.toSeed, index)(covered).copyTo(frame(covered));
+          break;
+        }
+      }
+      sink(flash[index] ? white : frame);
+    }
+  }
+}
+
+std::vector<cv::Mat> renderAllFrames(const VideoPlan& plan) {
+  std::vector<cv::Mat> frames;
+  renderFrames(plan, [&frames](const cv::Mat& f) { frames.push_back(f.clone()); });
+  return frames;
+}
+
+namespace {
+
+int fourccOf(const std::string& codec) {
+  return cv::VideoWriter::fourcc(codec[0], codec[1], codec[2], codec[3]);
+}
+
+}  // namespace
+
+bool writeVideo(const VideoPlan& plan, const std::string& path, const std::string& codec) {
+  cv::VideoWriter writer(path, cv::CAP_FFMPEG, fourccOf(codec), plan.fps, plan.size, true);
+  if (!writer.isOpened()) return false;
+  renderFrames(plan, [&writer](const cv::Mat& f) { writer.write(f); });
+  writer.release();
+  return true;
+}
+
+bool writeFrames(const std::vector<cv::Mat>& frames, double fps, const std::string& path,
+                 const std::string& codec) {
+  if (frames.empty()) return false;
+  cv::VideoWriter writer(path, cv::CAP_FFMPEG, fourccOf(codec), fps, frames[0].size(), true);
+  if (!writer.isOpened()) return false;
+  for (const cv::Mat& f : frames) writer.write(f);
+  writer.release();
+  return true;
+}
+
+}  // namespace shotscene::testing

@@ -1,0 +1,61 @@
+// Videos with known shot boundaries, made at test time: shots of panning
+// textured pictures joined by cuts, cross-dissolves and wipes, with optional
+// one-frame white flashes.
+#ifndef SHOTSCENE_TESTS_SUPPORT_TEST_VIDEO_H_
+#define SHOTSCENE_TESTS_SUPPORT_TEST_VIDEO_H_
+
+#include <functional>
+#include <opencv2/core.hpp>
+#include <string>
+#include <vector>
+
+namespace shotscene::testing {
+
+enum class SegmentKind { kShot, kDissolve, kWipeLeftToRight, kWipeTopToBottom };
+
+// A shot shows picture `seed`; a transition goes from picture `seed` to `toSeed`.
+struct Segment {
+  SegmentKind kind = SegmentKind::kShot;
+  int length = 0;
+  int seed = 0;
+  int toSeed = 0;
+};
+
+struct VideoPlan {
+  cv::Size size{320, 240};
+  double fps = 25.0;
+  std::vector<Segment> segments;
+  std::vector<int> flashes;  // 0-based frames replaced by plain white
+  bool still = false;        // no camera pan
+};
+
+// Appends a shot; directly after another shot this makes a cut.
+void addShot(VideoPlan& plan, int seed, int length);
+// Appends a transition from the picture of the last shot to picture toSeed.
+void addTransition(VideoPlan& plan, SegmentKind kind, int toSeed, int length);
+
+// Repeats, until at least `frames` frames: shot, cut, shot, dissolve, shot,
+// wipe, shot with a flash in its middle, cut; each picture new.
+VideoPlan demoPlan(cv::Size size, double fps, int frames);
+
+int frameCount(const VideoPlan& plan);
+// 1-based last frames of the shots that end in a cut (shot followed by shot).
+std::vector<int> cutBoundaries(const VideoPlan& plan);
+// 1-based first and last frame of every transition.
+std::vector<std::pair<int, int>> transitionSpans(const VideoPlan& plan);
+
+// Renders frames in order, each 8-bit BGR of plan.size.
+void renderFrames(const VideoPlan& plan, const std::function<void(const cv::Mat&)>& sink);
+std::vector<cv::Mat> renderAllFrames(const VideoPlan& plan);
+
+// A picture with many corners and a hue palette of its own.
+cv::Mat texturedPicture(int seed, cv::Size size);
+
+// codec: "FFV1" (lossless, .avi or .mkv), "avc1" (H.264, .mp4) or "MJPG".
+bool writeVideo(const VideoPlan& plan, const std::string& path, const std::string& codec = "FFV1");
+bool writeFrames(const std::vector<cv::Mat>& frames, double fps, const std::string& path,
+                 const std::string& codec = "FFV1");
+
+}  // namespace shotscene::testing
+
+#endif  // SHOTSCENE_TESTS_SUPPORT_TEST_VIDEO_H_
