@@ -1,8 +1,8 @@
 #include "shots/cut_detection.h"
 
-#include <cmath>
-
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace shotscene {
 namespace {

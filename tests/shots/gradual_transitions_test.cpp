@@ -1,8 +1,8 @@
 #include "shots/gradual_transitions.h"
 
-#include <cmath>
-
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace shotscene {
 namespace {

@@ -1,10 +1,10 @@
 #include "shots/shot_files.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 namespace shotscene {
 namespace {

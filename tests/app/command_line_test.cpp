@@ -1,0 +1,143 @@
+// Runs the shotscene executable as a user would and checks statuses and messages.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/test_video.h"
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string slurp(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string quoted(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+class CommandLineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("shotscene_cli_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  Outcome run(const std::string& args) {
+    const std::string out = (dir_ / "stdout").string(), err = (dir_ / "stderr").string();
+    const std::string command = "cd " + quoted(dir_.string()) + " && " + quoted(SHOTSCENE_BINARY) +
+                                " " + args + " >" + quoted(out) + " 2>" + quoted(err) +
+                                " </dev/null";
+    Outcome r;
+    const int raw = std::system(command.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = slurp(out);
+    r.err = slurp(err);
+    return r;
+  }
+
+  std::string makeVideo(const std::string& name) {
+    shotscene::testing::VideoPlan plan;
+    for (int seed = 1; seed <= 3; ++seed) shotscene::testing::addShot(plan, seed, 30);
+    const std::string p = (dir_ / name).string();
+    EXPECT_TRUE(shotscene::testing::writeVideo(plan, p));
+    return p;
+  }
+  std::filesystem::path dir_;
+};
+
+TEST_F(CommandLineTest, ParseErrorsExitOneAndHelpOrVersionZero) {
+  const Outcome none = run("");
+  EXPECT_EQ(none.status, 1);
+  EXPECT_NE(none.err.find("PARSE ERROR"), std::string::npos) << none.err;
+  EXPECT_NE(none.err.find("video_file"), std::string::npos) << none.err;
+  EXPECT_EQ(none.out.find("Shot segmentation"), std::string::npos);
+
+  for (const char* bad : {"--kf_num abc clip.avi", "--no_such_switch clip.avi", "clip.avi -p"}) {
+    const Outcome r = run(bad);
+    EXPECT_EQ(r.status, 1) << bad;
+    EXPECT_NE(r.err.find("PARSE ERROR"), std::string::npos) << bad << ": " << r.err;
+  }
+  const Outcome version = run("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_NE(version.out.find("version: 1.4.5"), std::string::npos) << version.out;
+  const Outcome help = run("-h");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("Shot-Scene Segmentation"), std::string::npos);
+  EXPECT_NE(help.out.find("Identify the type of each transition. 0 for abrupt."),
+            std::string::npos);
+}
+
+TEST_F(CommandLineTest, UnusableVideoPrintsTheMessageAndWritesNothing) {
+  std::ofstream(dir_ / "text.mp4") << "not a video\n";
+  std::ofstream(dir_ / "empty.avi");
+  for (const char* name : {"missing.avi", "text.mp4", "empty.avi"}) {
+    const Outcome r = run(quoted((dir_ / name).string()));
+    EXPECT_EQ(r.status, 255) << name;
+    EXPECT_EQ(r.out, "Can not load video file\n") << name;
+    const std::string stem = std::filesystem::path(name).stem().string();
+    EXPECT_FALSE(std::filesystem::exists(dir_ / (stem + "_shots.txt"))) << name;
+  }
+}
+
+TEST_F(CommandLineTest, TransTypeAddsTheSixthColumnOnly) {
+  const std::string video = makeVideo("three.avi");
+  const Outcome plain = run(quoted(video) + " -n 7");
+  EXPECT_EQ(plain.status, 0) << plain.err;
+  EXPECT_EQ(plain.out, "Shot segmentation analysis...\nCompleted!\n");
+  const std::string five = slurp(dir_ / "three_shots.txt");
+  ASSERT_FALSE(five.empty());
+  const Outcome typed = run("--trans_type --shots " + quoted(video));
+  EXPECT_EQ(typed.status, 0);
+  std::istringstream a(five), b(slurp(dir_ / "three_shots.txt"));
+  std::string la, lb;
+  while (std::getline(a, la)) {
+    ASSERT_TRUE(std::getline(b, lb));
+    EXPECT_EQ(lb.substr(0, la.size() + 1), la + " ");
+    EXPECT_EQ(lb.size(), la.size() + 2);  // one blank, one digit
+  }
+  EXPECT_FALSE(std::getline(b, lb));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "three_scenes.txt"));
+}
+
+TEST_F(CommandLineTest, OddPathsAreTakenLiterally) {
+  const std::string name = "a;touch pwned;b $(x) é.avi";
+  const std::string video = makeVideo(name);
+  const Outcome r = run(quoted(video));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "a;touch pwned;b $(x) é_shots.srt"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "pwned"));
+  std::filesystem::rename(video, dir_ / "-dash.avi");
+  EXPECT_EQ(run("-- -dash.avi").status, 0);
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "-dash_shots.txt"));
+}
+
+TEST_F(CommandLineTest, UnwritableShotListFailsWithItsPath) {
+  const std::string video = makeVideo("blocked.avi");
+  // A folder where the shot list should go stops even root.
+  std::filesystem::create_directory(dir_ / "blocked_shots.txt");
+  const Outcome r = run(quoted(video));
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out.find("Completed!"), std::string::npos);
+  EXPECT_NE(r.err.find("Can not write file " + (dir_ / "blocked_shots.txt").string()),
+            std::string::npos)
+      << r.err;
+}
+
+}  // namespace
