@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/scratch_folder.h"
 #include "tests/support/test_video.h"
 
 namespace {
@@ -16,29 +17,14 @@ struct Outcome {
   std::string out, err;
 };
 
-std::string slurp(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 std::string quoted(const std::string& s) {
   std::string q = "'";
   for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return q + "'";
 }
 
-class CommandLineTest : public ::testing::Test {
+class CommandLineTest : public shotscene::testing::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("shotscene_cli_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
   Outcome run(const std::string& args) {
     const std::string out = (dir_ / "stdout").string(), err = (dir_ / "stderr").string();
     const std::string command = "cd " + quoted(dir_.string()) + " && " + quoted(SHOTSCENE_BINARY) +
@@ -47,8 +33,8 @@ class CommandLineTest : public ::testing::Test {
     Outcome r;
     const int raw = std::system(command.c_str());
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = slurp(out);
-    r.err = slurp(err);
+    r.out = shotscene::testing::readWholeFile(out);
+    r.err = shotscene::testing::readWholeFile(err);
     return r;
   }
 
@@ -59,7 +45,6 @@ class CommandLineTest : public ::testing::Test {
     EXPECT_TRUE(shotscene::testing::writeVideo(plan, p));
     return p;
   }
-  std::filesystem::path dir_;
 };
 
 TEST_F(CommandLineTest, ParseErrorsExitOneAndHelpOrVersionZero) {
@@ -101,11 +86,11 @@ TEST_F(CommandLineTest, TransTypeAddsTheSixthColumnOnly) {
   const Outcome plain = run(quoted(video) + " -n 7");
   EXPECT_EQ(plain.status, 0) << plain.err;
   EXPECT_EQ(plain.out, "Shot segmentation analysis...\nCompleted!\n");
-  const std::string five = slurp(dir_ / "three_shots.txt");
+  const std::string five = shotscene::testing::readWholeFile(dir_ / "three_shots.txt");
   ASSERT_FALSE(five.empty());
   const Outcome typed = run("--trans_type --shots " + quoted(video));
   EXPECT_EQ(typed.status, 0);
-  std::istringstream a(five), b(slurp(dir_ / "three_shots.txt"));
+  std::istringstream a(five), b(shotscene::testing::readWholeFile(dir_ / "three_shots.txt"));
   std::string la, lb;
   while (std::getline(a, la)) {
     ASSERT_TRUE(std::getline(b, lb));

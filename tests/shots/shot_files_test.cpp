@@ -2,57 +2,42 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include "tests/support/scratch_folder.h"
 
 namespace shotscene {
 namespace {
 
-std::string readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing::readWholeFile;
 
-class ShotFilesTest : public ::testing::Test {
+class ShotFilesTest : public testing::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("shot_files_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-    stem_ = (dir_ / "clip").string();
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::filesystem::path dir_;
-  std::string stem_;
+  std::string stem() const { return path("clip"); }
   const std::vector<ShotRecord> shots_ = {makeShotRecord(1, 10, kDissolve),
                                           makeShotRecord(11, 250, kWipe),
                                           makeShotRecord(251, 300, kAbrupt)};
 };
 
 TEST_F(ShotFilesTest, TypeColumnOnlyWithTransType) {
-  ASSERT_TRUE(writeShotList(stem_, shots_, false, false));
-  EXPECT_EQ(readAll(stem_ + "_shots.txt"), "1 10 3 5 7\n11 250 70 129 188\n251 300 263 275 287\n");
-  ASSERT_TRUE(writeShotList(stem_, shots_, true, false));
-  EXPECT_EQ(readAll(stem_ + "_shots.txt"),
+  ASSERT_TRUE(writeShotList(stem(), shots_, false, false));
+  EXPECT_EQ(readWholeFile(stem() + "_shots.txt"),
+            "1 10 3 5 7\n11 250 70 129 188\n251 300 263 275 287\n");
+  ASSERT_TRUE(writeShotList(stem(), shots_, true, false));
+  EXPECT_EQ(readWholeFile(stem() + "_shots.txt"),
             "1 10 3 5 7 1\n11 250 70 129 188 2\n251 300 263 275 287 0\n");
 }
 
 TEST_F(ShotFilesTest, UnreadableLastShotMergesIntoTheOneBefore) {
-  ASSERT_TRUE(writeShotList(stem_, shots_, true, true));
-  EXPECT_EQ(readAll(stem_ + "_shots.txt"), "1 10 3 5 7 1\n11 300 70 129 188 2\n");
-  ASSERT_TRUE(writeShotList(stem_, {shots_[0]}, true, true));
-  EXPECT_EQ(readAll(stem_ + "_shots.txt"), "");
+  ASSERT_TRUE(writeShotList(stem(), shots_, true, true));
+  EXPECT_EQ(readWholeFile(stem() + "_shots.txt"), "1 10 3 5 7 1\n11 300 70 129 188 2\n");
+  ASSERT_TRUE(writeShotList(stem(), {shots_[0]}, true, true));
+  EXPECT_EQ(readWholeFile(stem() + "_shots.txt"), "");
 }
 
 TEST_F(ShotFilesTest, SubtitleLabelsAccumulateInFives) {
   std::vector<ShotRecord> many;
   for (int k = 0; k < 12; ++k) many.push_back(makeShotRecord(k * 25 + 1, k * 25 + 25, kAbrupt));
-  ASSERT_TRUE(writeShotSubtitles(stem_, many, 25.0f));
-  const std::string srt = readAll(stem_ + "_shots.srt");
+  ASSERT_TRUE(writeShotSubtitles(stem(), many, 25.0f));
+  const std::string srt = readWholeFile(stem() + "_shots.srt");
   const std::string head =
       "1\n00:00:00.040 --> 00:00:01.000\nShot1 \n\n"
       "2\n00:00:01.040 --> 00:00:02.000\nShot1 Shot2 \n\n3\n";
@@ -65,12 +50,12 @@ TEST_F(ShotFilesTest, SubtitleLabelsAccumulateInFives) {
 }
 
 TEST_F(ShotFilesTest, UncreatableFileIsReportedWithItsPath) {
-  std::filesystem::create_directory(stem_ + "_shots.txt");  // stops root too
+  std::filesystem::create_directory(stem() + "_shots.txt");  // stops root too
   ::testing::internal::CaptureStderr();
-  EXPECT_FALSE(writeShotList(stem_, shots_, false, false));
-  EXPECT_FALSE(writeShotSubtitles(dir_.string() + "/missing/clip", shots_, 25.0f));
+  EXPECT_FALSE(writeShotList(stem(), shots_, false, false));
+  EXPECT_FALSE(writeShotSubtitles(path("missing/clip"), shots_, 25.0f));
   const std::string err = ::testing::internal::GetCapturedStderr();
-  EXPECT_NE(err.find("Can not write file " + stem_ + "_shots.txt"), std::string::npos) << err;
+  EXPECT_NE(err.find("Can not write file " + stem() + "_shots.txt"), std::string::npos) << err;
   EXPECT_NE(err.find("missing/clip_shots.srt"), std::string::npos) << err;
 }
 

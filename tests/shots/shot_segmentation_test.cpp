@@ -9,6 +9,7 @@
 
 #include "shots/cut_detection.h"
 #include "shots/segment_scanner.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/support/test_video.h"
 
 namespace shotscene {
@@ -57,19 +58,12 @@ TEST(FrameRangesTest, SeamPairIsTheMeanOfItsNeighbours) {
   for (int k = 0; k < 999; ++k) EXPECT_EQ(one[k].similarity, before[k].similarity);
 }
 
-class ShotStageTest : public ::testing::Test {
+class ShotStageTest : public testing::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("shot_stage_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-  }
   void TearDown() override {
-    std::filesystem::remove_all(dir_);
+    ScratchFolderTest::TearDown();
     omp_set_num_threads(omp_get_num_procs());
   }
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
   // First column of the shot list: where each shot ends.
   std::vector<int> shotEnds(const std::string& stem) const {
@@ -87,7 +81,6 @@ class ShotStageTest : public ::testing::Test {
     }
     return ends;
   }
-  std::filesystem::path dir_;
 };
 
 TEST_F(ShotStageTest, FiveHardCutsGiveExactlyThoseBoundaries) {
@@ -147,11 +140,9 @@ TEST_F(ShotStageTest, RunsAreRepeatableAndShortVideosComplete) {
   for (int threads : {1, 2, 4}) {
     omp_set_num_threads(threads);
     ASSERT_EQ(runShotSegmentation(path("demo.avi"), false, "", true), kShotStageOk);
-    std::ifstream first(path("demo_shots.txt"));
-    const std::string a((std::istreambuf_iterator<char>(first)), {});
+    const std::string first = testing::readWholeFile(path("demo_shots.txt"));
     ASSERT_EQ(runShotSegmentation(path("demo.avi"), false, "", true), kShotStageOk);
-    std::ifstream second(path("demo_shots.txt"));
-    EXPECT_EQ(a, std::string((std::istreambuf_iterator<char>(second)), {})) << threads;
+    EXPECT_EQ(testing::readWholeFile(path("demo_shots.txt")), first) << threads;
     EXPECT_EQ(shotEnds(path("demo")).back(), testing::frameCount(plan));
   }
   for (int n = 1; n <= 9; ++n) {
