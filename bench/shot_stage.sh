@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Times the shot stage against a decode-only ffmpeg pass on two 2-minute
+# synthetic H.264 videos (1280x720 and 640x360). Videos are cached in build/bench/.
+# Usage: bench/shot_stage.sh [runs]   (default 3 runs each, median reported)
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+runs="${1:-3}"
+tool="$root/build/shotscene"
+maker="$root/build/make_test_video"
+if [[ ! -x "$tool" || ! -x "$maker" ]]; then
+  "$root/scripts/setup.sh"
+fi
+
+bench="$root/build/bench"
+mkdir -p "$bench"
+
+# Wall time of one run of the command, in seconds; output discarded.
+wall() {
+  local t0 t1
+  t0=$(date +%s.%N)
+  if ! "$@" >/dev/null 2>"$bench/last_error.txt" </dev/null; then
+    echo "bench: failed: $*" >&2
+    cat "$bench/last_error.txt" >&2
+    return 1
+  fi
+  t1=$(date +%s.%N)
+  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f\n", b - a }'
+}
+
+median() {
+  sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+echo "shot stage bench: $runs runs each, median wall time, $(nproc) cores"
+printf '%-10s %8s %12s %12s %10s %8s\n' size frames decode_s shotscene_s fps ratio
+for size in 1280x720 640x360; do
+  w=${size%x*} h=${size#*x}
+  video="$bench/bench_${size}.mp4"
+  if [[ ! -s "$video" ]]; then
+    "$maker" "$video" --width "$w" --height "$h" --fps 25 --seconds 120 --codec avc1 >"$bench/bench_${size}.boundaries"
+  fi
+  frames=$(ffprobe -v error -select_streams v:0 -count_packets \
+    -show_entries stream=nb_read_packets -of csv=p=0 "$video")
+
+  decode_times="" shot_times=""
+  for ((i = 0; i < runs; i++)); do
+    t=$(wall ffmpeg -v error -i "$video" -f null -)
+    decode_times+="$t"$'\n'
+    t=$(wall "$tool" --shots "$video")
+    shot_times+="$t"$'\n'
+  done
+  decode=$(printf '%s' "$decode_times" | median)
+  shots=$(printf '%s' "$shot_times" | median)
+
+  awk -v s="$size" -v n="$frames" -v d="$decode" -v t="$shots" \
+    'BEGIN { printf "%-10s %8d %12.3f %12.3f %10.1f %8.2f\n", s, n, d, t, n / t, t / d }'
+done
+echo "fps = frames / shotscene time; ratio = shotscene time / decode-only time"

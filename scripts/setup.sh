@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the build dependencies (Debian) when missing, then configures and
+# builds shotscene into build/. Can be sourced or called.
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export DEBIAN_FRONTEND=noninteractive
+
+packages=(cmake g++ make libopencv-dev libtclap-dev libgtest-dev libbenchmark-dev ffmpeg)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+
+if ((${#missing[@]} > 0)); then
+  echo "Installing: ${missing[*]}"
+  sudo=()
+  [[ "$(id -u)" -ne 0 ]] && sudo=(sudo)
+  "${sudo[@]}" apt-get update </dev/null
+  "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}" </dev/null
+fi
+
+cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release </dev/null
+cmake --build "$root/build" -j"$(nproc)" </dev/null
