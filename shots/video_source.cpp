@@ -1,5 +1,6 @@
 #include "shots/video_source.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <opencv2/imgproc.hpp>
@@ -46,6 +47,30 @@ const cv::Mat& prepareFrame(const cv::Mat& decoded, const AnalysisScale& scale, 
   }
   cv::resize(decoded, scratch, cv::Size(0, 0), scale.factor, scale.factor, cv::INTER_LINEAR);
   return scratch;
+}
+
+WorkingSize workingSizeOf(cv::VideoCapture& capture) {
+  WorkingSize size;
+  size.decodedWidth = static_cast<int>(capture.get(cv::CAP_PROP_FRAME_WIDTH));
+  size.decodedHeight = static_cast<int>(capture.get(cv::CAP_PROP_FRAME_HEIGHT));
+  if (size.decodedWidth > 600) size.scale = 512.0 / size.decodedWidth;
+  size.width = static_cast<int>(std::floor(size.decodedWidth * size.scale));
+  size.height = static_cast<int>(std::floor(size.decodedHeight * size.scale));
+  return size;
+}
+
+std::vector<cv::Mat> readGreyWindow(cv::VideoCapture& capture, int first, int last,
+                                    const WorkingSize& size) {
+  std::vector<cv::Mat> grey(static_cast<size_t>(std::max(0, last - first)));
+  capture.set(cv::CAP_PROP_POS_FRAMES, first);
+  const AnalysisScale scale{size.decodedWidth > 600, size.scale};
+  cv::Mat decoded, scaled;
+  for (cv::Mat& slot : grey) {
+    if (!capture.read(decoded) || decoded.empty()) continue;
+    const cv::Mat& frame = prepareFrame(decoded, scale, scaled);
+    if (!frame.empty()) cv::cvtColor(frame, slot, cv::COLOR_RGB2GRAY);
+  }
+  return grey;
 }
 
 }  // namespace shotscene

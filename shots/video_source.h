@@ -5,6 +5,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/videoio.hpp>
 #include <string>
+#include <vector>
 
 namespace shotscene {
 
@@ -32,6 +33,24 @@ bool probeVideo(cv::VideoCapture& capture, VideoProbe& probe);
 // The decoded frame at the analysis scale; shares `decoded` when not resizing,
 // otherwise fills and returns `scratch`.
 const cv::Mat& prepareFrame(const cv::Mat& decoded, const AnalysisScale& scale, cv::Mat& scratch);
+
+// Frame size used by the transition tests: the decoder's width and height
+// truncated, scaled by 512 / width when wider than 600 px.
+struct WorkingSize {
+  int decodedWidth = 0;
+  int decodedHeight = 0;
+  double scale = 1.0;
+  int width = 0;   // floor(decodedWidth * scale)
+  int height = 0;  // floor(decodedHeight * scale)
+};
+
+WorkingSize workingSizeOf(cv::VideoCapture& capture);
+
+// Seeks to frame `first` and reads frames first .. last - 1 as grey images
+// (RGB-to-grey on the BGR data) at the working scale; a frame that does not
+// decode gives an empty image in its slot.
+std::vector<cv::Mat> readGreyWindow(cv::VideoCapture& capture, int first, int last,
+                                    const WorkingSize& size);
 
 }  // namespace shotscene
 
