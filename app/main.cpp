@@ -28,11 +28,14 @@ int main(int argc, char** argv) {
 
   const int shotResult = shotscene::runShotSegmentation(videoFile.getValue(), kfShot.getValue(),
                                                         kfPath.getValue(), transType.getValue());
-  if (shotResult != shotscene::kShotStageOk) return -1;
+  if (shotResult != shotscene::kShotStageOk && shotResult != shotscene::kShotKeyframesIncomplete) {
+    return -1;
+  }
 
   // The scene stage is not built yet: every run ends after the shots.
   (void)kfScene.getValue();
   (void)shotsOnly.getValue();
+  if (shotResult == shotscene::kShotKeyframesIncomplete) return -1;
   std::cout << "Completed!" << std::endl;
   return 0;
 }

@@ -13,7 +13,9 @@
 #include "shots/gradual_transitions.h"
 #include "shots/segment_scanner.h"
 #include "shots/shot_files.h"
+#include "shots/shot_keyframes.h"
 #include "shots/video_source.h"
+#include "transitions/transition_classifier.h"
 
 namespace shotscene {
 
@@ -96,19 +98,19 @@ int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, 
   const int cutCount =
       detectCuts(measures.data(), cutShots.data(), n, probe.frameRate, isolatedFrames);
   buildPairProfiles(measures.data(), profiles.data(), n);
-  // Candidates go on untyped until the transition classifier is wired in.
+  classifyTransitions(profiles, cutShots.data(), cutCount, videoPath, probe.scale);
   const std::vector<ShotRecord> shots =
       detectGradualTransitions(cutShots.data(), profiles.data(), cutCount, n);
   measures = {};
   cutShots = {};
   profiles = {};
 
-  (void)kfShot;
-  (void)kfPath;
-  const bool lastShotUnreadable = false;
-  const bool listWritten = writeShotList(stem, shots, transType, lastShotUnreadable);
+  KeyframeOutcome keyframes;
+  if (kfShot) keyframes = extractShotKeyframes(videoPath, shots, kfPath);
+  const bool listWritten = writeShotList(stem, shots, transType, keyframes.lastShotUnreadable);
   const bool subtitlesWritten = writeShotSubtitles(stem, shots, probe.frameRate);
-  return listWritten && subtitlesWritten ? kShotStageOk : kShotFilesUnwritable;
+  if (!listWritten || !subtitlesWritten) return kShotFilesUnwritable;
+  return keyframes.complete ? kShotStageOk : kShotKeyframesIncomplete;
 }
 
 }  // namespace shotscene

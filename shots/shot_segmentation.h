@@ -12,6 +12,9 @@ namespace shotscene {
 inline constexpr int kShotStageOk = 0;
 inline constexpr int kVideoUnusable = -3;        // "Can not load video file" was printed
 inline constexpr int kShotFilesUnwritable = -4;  // the failed path was reported on stderr
+// The shot files are written but some keyframe images are not (reported on
+// stderr): the run goes on and ends with a failure status.
+inline constexpr int kShotKeyframesIncomplete = 1;
 
 inline constexpr int kMaxScanThreads = 4;
 
@@ -25,7 +28,7 @@ std::vector<FrameRange> planFrameRanges(int frameCount, int defaultThreads);
 void repairSeams(std::vector<PairMeasure>& measures, const std::vector<FrameRange>& ranges);
 
 // Writes STEM_shots.txt and STEM_shots.srt for the video. Returns kShotStageOk,
-// kVideoUnusable or kShotFilesUnwritable.
+// kVideoUnusable, kShotFilesUnwritable or kShotKeyframesIncomplete.
 int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, bool transType);
 
 }  // namespace shotscene

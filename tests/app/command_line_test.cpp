@@ -126,3 +126,35 @@ TEST_F(CommandLineTest, UnwritableShotListFailsWithItsPath) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CommandLineTest, ShotKeyframesLandInTheSanitisedFolderWithoutAShell) {
+  const std::string video = makeVideo("a;touch pwned;b.x.avi");
+  // The keyframe path "out" does not exist yet: it is created with the folder.
+  const Outcome r = run("--kf_shot -p out " + quoted(video));
+  EXPECT_EQ(r.status, 0) << r.err;
+  const auto folder = dir_ / "out" / dir_.relative_path() / "a_touch_pwned_b_x_Shot_Keyframes";
+  for (int shot = 1; shot <= 3; ++shot) {
+    for (int j = 1; j <= 3; ++j) {
+      const auto image =
+          folder / ("shot" + std::to_string(shot) + "_" + std::to_string(j) + ".jpg");
+      EXPECT_TRUE(std::filesystem::exists(image)) << image;
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "pwned"));
+}
+
+TEST_F(CommandLineTest, UncreatableKeyframeFolderFailsAfterWritingTheShotFiles) {
+  const std::string video = makeVideo("clip.avi");
+  std::ofstream(dir_ / "clip_Shot_Keyframes") << "a file in the folder's place\n";
+  const Outcome r = run("--kf_shot " + quoted(video));
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out.find("Completed!"), std::string::npos);
+  EXPECT_NE(r.err.find("Can not create folder " + (dir_ / "clip_Shot_Keyframes").string()),
+            std::string::npos)
+      << r.err;
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "clip_shots.txt"));
+}
+
+}  // namespace

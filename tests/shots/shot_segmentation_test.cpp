@@ -123,9 +123,9 @@ TEST_F(ShotStageTest, LongDissolveGivesNoRunOfCuts) {
   omp_set_num_threads(1);
   ASSERT_EQ(runShotSegmentation(path("dissolve.avi"), false, "", false), kShotStageOk);
   const std::vector<int> ends = shotEnds(path("dissolve"));
-  ASSERT_GE(ends.size(), 2u);
   ASSERT_EQ(ends.back(), 150);
   for (size_t k = 0; k + 1 < ends.size(); ++k) {
+    // Typing may erase the candidates; what it leaves lies inside the dissolve.
     EXPECT_GE(ends[k], 60) << "boundary before the dissolve";
     EXPECT_LE(ends[k], 91) << "boundary after the dissolve";
     if (k > 0) {

@@ -61,6 +61,7 @@ VideoPlan demoPlan(cv::Size size, double fps, int frames) {
   VideoPlan plan;
   plan.size = size;
   plan.fps = fps;
+  plan.still = true;
   int seed = 1;
   while (frameCount(plan) < frames) {
     addShot(plan, seed++, 60);

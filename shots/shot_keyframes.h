@@ -1,0 +1,32 @@
+// Three JPEG keyframes of every shot, in a folder named after the video.
+#ifndef SHOTSCENE_SHOTS_SHOT_KEYFRAMES_H_
+#define SHOTSCENE_SHOTS_SHOT_KEYFRAMES_H_
+
+#include <string>
+#include <vector>
+
+#include "shots/shot_types.h"
+
+namespace shotscene {
+
+// Replaces ". , = ^ & ;" and blanks by "_", each found first at an index
+// below 1000; later occurrences stay.
+std::string sanitizeFolderName(std::string name);
+
+// The folder the images go to: [kfPath "/"] sanitised stem "_Shot_Keyframes".
+std::string shotKeyframeFolder(const std::string& stem, const std::string& kfPath);
+
+struct KeyframeOutcome {
+  bool lastShotUnreadable = false;  // the last shot's keyframes could not be decoded
+  bool complete = true;  // false when the folder or an image could not be written (reported)
+};
+
+// Writes shotN_J.jpg (J = 1..3) at the decoded size for every shot whose three
+// keyframes all decode; a shot with an undecodable keyframe gets no images.
+KeyframeOutcome extractShotKeyframes(const std::string& videoPath,
+                                     const std::vector<ShotRecord>& shots,
+                                     const std::string& kfPath);
+
+}  // namespace shotscene
+
+#endif  // SHOTSCENE_SHOTS_SHOT_KEYFRAMES_H_

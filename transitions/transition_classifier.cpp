@@ -1,0 +1,137 @@
+#include "transitions/transition_classifier.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#ifdef _OPENMP
+#include <omp.h>
+#endif
+
+#include <opencv2/videoio.hpp>
+
+#include "shots/frame_features.h"
+#include "transitions/dissolve_detection.h"
+#include "transitions/wipe_detection.h"
+
+namespace shotscene {
+
+namespace {
+
+constexpr double kSelectionScore = 0.3;
+constexpr float kWipeScore = 0.5f;
+constexpr double kDissolveRatio = 0.15;
+constexpr double kAlikeEnds = 0.05;
+constexpr int kCutDistance = 12;
+
+struct ClassifierContext {
+  cv::VideoCapture decoder;
+  cv::Ptr<cv::ORB> detector = makeFeatureDetector();
+  cv::Ptr<cv::BFMatcher> matcher = makeFeatureMatcher();
+  AnalysisScale scale;
+};
+
+void erase(PairProfile& p) {
+  p.score = 0.0f;
+  p.startFrame = -1.0f;
+  p.endFrame = -1.0f;
+  p.type = kAbrupt;
+}
+
+// Similarity of the transition's two end frames; negative when one cannot be read.
+double boundarySimilarity(ClassifierContext& c, int first, int last) {
+  FrameFeatures features[2];
+  const int positions[2] = {first, last};
+  for (int k = 0; k < 2; ++k) {
+    cv::Mat decoded, scaled;
+    c.decoder.set(cv::CAP_PROP_POS_FRAMES, positions[k]);
+    c.decoder.read(decoded);
+    const cv::Mat& frame = prepareFrame(decoded, c.scale, scaled);
+    if (frame.empty()) return -1.0;
+    computeFrameFeatures(frame, *c.detector, features[k]);
+  }
+  const auto [correlation, affinity] = histogramTerms(features[0].histogram, features[1].histogram);
+  const double h = std::fabs(0.5 * (affinity + correlation));
+  const auto [ratioA, ratioB] = matchRatios(*c.matcher, features[0], features[1]);
+  const float f = 0.5f * (ratioA + ratioB);
+  return static_cast<double>(static_cast<float>(h * f));
+}
+
+void classifyEntry(PairProfile& p, int index, const ShotRecord* cutShots, int cutCount,
+                   ClassifierContext& c) {
+  if (!(static_cast<double>(p.score) >= kSelectionScore)) return;
+  for (int k = 0; k < cutCount; ++k) {
+    if (std::abs(cutShots[k].end - index) < kCutDistance) return;
+  }
+  const int s = static_cast<int>(p.startFrame);
+  const int t = static_cast<int>(p.endFrame);
+  if (t - s < 0) return;
+
+  for (const auto& [first, last] : dissolveWindows(s, t)) {
+    if (static_cast<double>(measureDissolve(c.decoder, first, last)) > kDissolveRatio) {
+      p.type = kDissolve;
+      break;
+    }
+  }
+  if (p.type != kDissolve) {
+    if (p.score > kWipeScore) {
+      for (const auto& [first, last] : wipeWindows(s, t)) {
+        int lineStart = 0, lineEnd = 0;
+        if (detectWipe(c.decoder, first, last, &lineStart, &lineEnd)) {
+          p.startFrame = static_cast<float>(first);
+          p.endFrame = static_cast<float>(last);
+          p.type = kWipe;
+          break;
+        }
+      }
+    }
+    if (p.type != kWipe) {
+      erase(p);
+      return;
+    }
+  }
+  // Ends that cannot be read leave the type standing, unconfirmed.
+  const double similarity =
+      boundarySimilarity(c, static_cast<int>(p.startFrame), static_cast<int>(p.endFrame));
+  if (similarity >= kAlikeEnds) erase(p);
+}
+
+}  // namespace
+
+std::vector<std::pair<int, int>> dissolveWindows(int s, int t) {
+  const int length = t - s;
+  if (length <= 12) return {{s, t}};
+  std::vector<std::pair<int, int>> windows;
+  for (int k = 0; k < (length - 10) / 2; ++k) windows.emplace_back(s + 2 * k, s + 2 * k + 10);
+  return windows;
+}
+
+std::vector<std::pair<int, int>> wipeWindows(int s, int t) {
+  std::vector<std::pair<int, int>> windows;
+  for (int a = s; a < t; a += 10) windows.emplace_back(a, a + 20);
+  return windows;
+}
+
+void classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* cutShots,
+                         int cutCount, const std::string& videoPath, AnalysisScale scale) {
+  const int count = static_cast<int>(profiles.size());
+  if (count < 1) return;
+  // Two contiguous halves, the first (larger) one on the first thread.
+  const int half = (count + 1) / 2;
+#pragma omp parallel num_threads(2)
+  {
+#ifdef _OPENMP
+    const int thread = omp_get_thread_num();
+    const int threads = omp_get_num_threads();
+#else
+    const int thread = 0, threads = 1;
+#endif
+    ClassifierContext context;
+    context.decoder.open(videoPath);
+    context.scale = scale;
+    const int first = threads == 1 ? 0 : (thread == 0 ? 0 : half);
+    const int end = threads == 1 ? count : (thread == 0 ? half : count);
+    for (int i = first; i < end; ++i) classifyEntry(profiles[i], i, cutShots, cutCount, context);
+  }
+}
+
+}  // namespace shotscene
