@@ -16,4 +16,19 @@ std::string makeOutputPath(const std::string& stem, const std::string& suffix) {
   return stem + suffix;
 }
 
+std::string sanitizeFolderName(std::string name) {
+  for (const char c : {'.', ',', ' ', '=', '^', '&', ';'}) {
+    for (auto at = name.find(c); at != std::string::npos && at < 1000; at = name.find(c)) {
+      name[at] = '_';
+    }
+  }
+  return name;
+}
+
+std::string keyframeFolder(const std::string& stem, const std::string& suffix,
+                           const std::string& kfPath) {
+  const std::string folder = makeOutputPath(sanitizeFolderName(stem), suffix);
+  return kfPath.empty() ? folder : kfPath + "/" + folder;
+}
+
 }  // namespace shotscene

@@ -19,6 +19,14 @@ std::string outputStem(const std::string& videoPath);
 // The stem followed directly by the suffix; nothing is inserted or normalised.
 std::string makeOutputPath(const std::string& stem, const std::string& suffix);
 
+// Replaces ". , = ^ & ;" and blanks by "_", each found first at an index
+// below 1000; later occurrences stay. Folder separators are kept.
+std::string sanitizeFolderName(std::string name);
+
+// A keyframe folder: [kfPath "/"] sanitised stem and suffix.
+std::string keyframeFolder(const std::string& stem, const std::string& suffix,
+                           const std::string& kfPath);
+
 }  // namespace shotscene
 
 #endif  // SHOTSCENE_COMMON_NAMING_H_

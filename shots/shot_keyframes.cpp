@@ -11,25 +11,11 @@
 
 namespace shotscene {
 
-std::string sanitizeFolderName(std::string name) {
-  for (const char c : {'.', ',', ' ', '=', '^', '&', ';'}) {
-    for (auto at = name.find(c); at != std::string::npos && at < 1000; at = name.find(c)) {
-      name[at] = '_';
-    }
-  }
-  return name;
-}
-
-std::string shotKeyframeFolder(const std::string& stem, const std::string& kfPath) {
-  const std::string folder = makeOutputPath(sanitizeFolderName(stem), kShotKeyframeSuffix);
-  return kfPath.empty() ? folder : kfPath + "/" + folder;
-}
-
 KeyframeOutcome extractShotKeyframes(const std::string& videoPath,
                                      const std::vector<ShotRecord>& shots,
                                      const std::string& kfPath) {
   KeyframeOutcome outcome;
-  const std::string folder = shotKeyframeFolder(outputStem(videoPath), kfPath);
+  const std::string folder = keyframeFolder(outputStem(videoPath), kShotKeyframeSuffix, kfPath);
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error || !std::filesystem::is_directory(folder)) {

@@ -9,13 +9,6 @@
 
 namespace shotscene {
 
-// Replaces ". , = ^ & ;" and blanks by "_", each found first at an index
-// below 1000; later occurrences stay.
-std::string sanitizeFolderName(std::string name);
-
-// The folder the images go to: [kfPath "/"] sanitised stem "_Shot_Keyframes".
-std::string shotKeyframeFolder(const std::string& stem, const std::string& kfPath);
-
 struct KeyframeOutcome {
   bool lastShotUnreadable = false;  // the last shot's keyframes could not be decoded
   bool complete = true;  // false when the folder or an image could not be written (reported)

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <opencv2/imgcodecs.hpp>
 #include <sstream>
 
 #include "tests/support/scratch_folder.h"
@@ -25,11 +26,11 @@ std::string quoted(const std::string& s) {
 
 class CommandLineTest : public shotscene::testing::ScratchFolderTest {
  protected:
-  Outcome run(const std::string& args) {
+  Outcome run(const std::string& args, const std::string& environment = "") {
     const std::string out = (dir_ / "stdout").string(), err = (dir_ / "stderr").string();
-    const std::string command = "cd " + quoted(dir_.string()) + " && " + quoted(SHOTSCENE_BINARY) +
-                                " " + args + " >" + quoted(out) + " 2>" + quoted(err) +
-                                " </dev/null";
+    const std::string command = "cd " + quoted(dir_.string()) + " && " + environment + " " +
+                                quoted(SHOTSCENE_BINARY) + " " + args + " >" + quoted(out) + " 2>" +
+                                quoted(err) + " </dev/null";
     Outcome r;
     const int raw = std::system(command.c_str());
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -38,8 +39,9 @@ class CommandLineTest : public shotscene::testing::ScratchFolderTest {
     return r;
   }
 
-  std::string makeVideo(const std::string& name) {
+  std::string makeVideo(const std::string& name, cv::Size size = cv::Size(320, 240)) {
     shotscene::testing::VideoPlan plan;
+    plan.size = size;
     for (int seed = 1; seed <= 3; ++seed) shotscene::testing::addShot(plan, seed, 30);
     const std::string p = (dir_ / name).string();
     EXPECT_TRUE(shotscene::testing::writeVideo(plan, p));
@@ -125,12 +127,8 @@ TEST_F(CommandLineTest, UnwritableShotListFailsWithItsPath) {
       << r.err;
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(CommandLineTest, ShotKeyframesLandInTheSanitisedFolderWithoutAShell) {
-  const std::string video = makeVideo("a;touch pwned;b.x.avi");
+  const std::string video = makeVideo("a;touch pwned;b.x.avi", cv::Size(640, 360));
   // The keyframe path "out" does not exist yet: it is created with the folder.
   const Outcome r = run("--kf_shot -p out " + quoted(video));
   EXPECT_EQ(r.status, 0) << r.err;
@@ -139,10 +137,14 @@ TEST_F(CommandLineTest, ShotKeyframesLandInTheSanitisedFolderWithoutAShell) {
     for (int j = 1; j <= 3; ++j) {
       const auto image =
           folder / ("shot" + std::to_string(shot) + "_" + std::to_string(j) + ".jpg");
-      EXPECT_TRUE(std::filesystem::exists(image)) << image;
+      // At the decoded size, not the analysis size.
+      EXPECT_EQ(cv::imread(image.string()).size(), cv::Size(640, 360)) << image;
     }
   }
   EXPECT_FALSE(std::filesystem::exists(dir_ / "pwned"));
+  // Only the images move: the shot files stay next to the video.
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "a;touch pwned;b.x_shots.txt"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "a_touch_pwned_b_x_Shot_Keyframes"));
 }
 
 TEST_F(CommandLineTest, UncreatableKeyframeFolderFailsAfterWritingTheShotFiles) {
@@ -155,6 +157,26 @@ TEST_F(CommandLineTest, UncreatableKeyframeFolderFailsAfterWritingTheShotFiles) 
             std::string::npos)
       << r.err;
   EXPECT_TRUE(std::filesystem::exists(dir_ / "clip_shots.txt"));
+}
+
+TEST_F(CommandLineTest, OverstatedFrameCountMergesTheLastShotsOnlyWithKeyframes) {
+  const std::string video = makeVideo("over.avi");  // three shots of 30 frames
+  ASSERT_TRUE(shotscene::testing::setAviFrameCount(video, 120));
+  // One scan range, so no range seam falls on a cut.
+  const Outcome plain = run(quoted(video), "OMP_NUM_THREADS=1");
+  EXPECT_EQ(plain.status, 0) << plain.err;
+  const std::string shots = "1 30 8 15 22\n31 60 38 45 52\n61 120 75 89 103\n";
+  EXPECT_EQ(shotscene::testing::readWholeFile(dir_ / "over_shots.txt"), shots);
+  const Outcome keyframes = run("--kf_shot " + quoted(video), "OMP_NUM_THREADS=1");
+  EXPECT_EQ(keyframes.status, 0) << keyframes.err;
+  EXPECT_EQ(keyframes.err, "");
+  // The last shot's keyframes lie past the decodable frames.
+  EXPECT_EQ(shotscene::testing::readWholeFile(dir_ / "over_shots.txt"),
+            "1 30 8 15 22\n31 120 38 45 52\n");
+  EXPECT_NE(shotscene::testing::readWholeFile(dir_ / "over_shots.srt").find("\n3\n"),
+            std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "over_Shot_Keyframes/shot2_3.jpg"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "over_Shot_Keyframes/shot3_1.jpg"));
 }
 
 }  // namespace

@@ -29,6 +29,18 @@ TEST(OutputStemTest, SuffixIsAppendedWithoutSeparator) {
   EXPECT_EQ(makeOutputPath(outputStem(".clip"), kShotSubtitleSuffix), "_shots.srt");
 }
 
+TEST(KeyframeFolderTest, SanitisingStopsAtIndexThousandAndKeepsSeparators) {
+  EXPECT_EQ(sanitizeFolderName("my clip.take"), "my_clip_take");
+  EXPECT_EQ(sanitizeFolderName("a,b=c^d&e;f"), "a_b_c_d_e_f");
+  EXPECT_EQ(sanitizeFolderName("../v.old/x y"), "__/v_old/x_y");
+  const std::string longName = std::string(999, 'a') + ". ";
+  EXPECT_EQ(sanitizeFolderName(longName), std::string(999, 'a') + "_ ");
+  EXPECT_EQ(keyframeFolder("videos/my clip", kShotKeyframeSuffix, ""),
+            "videos/my_clip_Shot_Keyframes");
+  EXPECT_EQ(keyframeFolder("videos/clip", kSceneKeyframeSuffix, "out"),
+            "out/videos/clip_Scene_Keyframes");
+}
+
 TEST(NumberToStringTest, NegativeValuesGiveTheTroubleText) {
   EXPECT_EQ(numberToString(0), "0");
   EXPECT_EQ(numberToString(7), "7");

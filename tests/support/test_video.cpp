@@ -1,5 +1,7 @@
 #include "tests/support/test_video.h"
 
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
@@ -46,6 +48,18 @@ class PictureCache {
   std::map<int, cv::Mat> pictures_;
 };
 
+// Film grain that differs from frame to frame but not from run to run.
+void addGrain(cv::Mat& frame, double sigma, int index) {
+  if (sigma <= 0.0) return;
+  cv::Mat noise(frame.size(), CV_16SC3);
+  cv::RNG rng(0x5DEECE66Du + static_cast<uint64_t>(index));
+  rng.fill(noise, cv::RNG::NORMAL, 0.0, sigma);
+  cv::Mat wide;
+  frame.convertTo(wide, CV_16SC3);
+  wide += noise;
+  wide.convertTo(frame, CV_8UC3);  // saturates
+}
+
 }  // namespace
 
 void addShot(VideoPlan& plan, int seed, int length) {
@@ -62,13 +76,17 @@ VideoPlan demoPlan(cv::Size size, double fps, int frames) {
   plan.size = size;
   plan.fps = fps;
   plan.still = true;
+  plan.grain = 2.0;
+  // An opening shot of its own length keeps the cuts of the repeated pattern
+  // off the frame that joins two scan ranges.
+  addShot(plan, 0, 40);
   int seed = 1;
   while (frameCount(plan) < frames) {
     addShot(plan, seed++, 60);
     addShot(plan, seed, 45);
     addTransition(plan, SegmentKind::kDissolve, ++seed, 24);
     addShot(plan, seed, 55);
-    addTransition(plan, SegmentKind::kWipeLeftToRight, ++seed, 20);
+    addTransition(plan, SegmentKind::kWipeLeftToRight, ++seed, 12);
     addShot(plan, seed++, 50);
     plan.flashes.push_back(frameCount(plan) - 25);
   }
@@ -151,8 +169,10 @@ void renderFrames(const VideoPlan& plan, const std::function<void(const cv::Mat&
   int index = 0;
   for (const Segment& s : plan.segments) {
     for (int k = 0; k < s.length; ++k, ++index) {
-      // Progress of a transition, strictly between 0 and 1.
-      const double t = (k + 1.0) / (s.length + 1.0);
+      // Progress of a transition, strictly between 0 and 1, easing in and out
+      // as editors' transitions do: the picture changes fastest in the middle.
+      const double u = (k + 1.0) / (s.length + 1.0);
+      const double t = u * u * (3.0 - 2.0 * u);
       switch (s.kind) {
         case SegmentKind::kShot:
           cache.view(s.seed, index).copyTo(frame);
@@ -172,7 +192,12 @@ void renderFrames(const VideoPlan& plan, const std::function<void(const cv::Mat&
           break;
         }
       }
-      sink(flash[index] ? white : frame);
+      if (flash[index]) {
+        sink(white);
+      } else {
+        addGrain(frame, plan.grain, index);
+        sink(frame);
+      }
     }
   }
 }
@@ -207,6 +232,42 @@ bool writeFrames(const std::vector<cv::Mat>& frames, double fps, const std::stri
   for (const cv::Mat& f : frames) writer.write(f);
   writer.release();
   return true;
+}
+
+namespace {
+
+void putLittleEndian(std::string& bytes, size_t at, uint32_t value) {
+  for (int k = 0; k < 4; ++k) bytes[at + k] = static_cast<char>((value >> (8 * k)) & 0xFF);
+}
+
+}  // namespace
+
+bool setAviFrameCount(const std::string& path, uint32_t frames) {
+  std::string bytes;
+  {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  // avih: tag, size, then dwTotalFrames after four other fields.
+  const size_t avih = bytes.find("avih");
+  // strh of the video stream: tag, size, "vids", handler, flags, priority and
+  // language, initial frames, scale, rate, start, then dwLength.
+  size_t video = std::string::npos;
+  for (size_t at = bytes.find("strh"); at != std::string::npos; at = bytes.find("strh", at + 4)) {
+    if (at + 48 <= bytes.size() && bytes.compare(at + 8, 4, "vids") == 0) {
+      video = at;
+      break;
+    }
+  }
+  if (avih == std::string::npos || video == std::string::npos || avih + 28 > bytes.size()) {
+    return false;
+  }
+  putLittleEndian(bytes, avih + 8 + 16, frames);
+  putLittleEndian(bytes, video + 8 + 32, frames);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
 }
 
 }  // namespace shotscene::testing

@@ -4,6 +4,7 @@
 #ifndef SHOTSCENE_TESTS_SUPPORT_TEST_VIDEO_H_
 #define SHOTSCENE_TESTS_SUPPORT_TEST_VIDEO_H_
 
+#include <cstdint>
 #include <functional>
 #include <opencv2/core.hpp>
 #include <string>
@@ -27,15 +28,20 @@ struct VideoPlan {
   std::vector<Segment> segments;
   std::vector<int> flashes;  // 0-based frames replaced by plain white
   bool still = false;        // no camera pan
+  // Standard deviation of per-frame grain, in grey levels. Without grain the
+  // frames of a still shot are identical and any change, however small, looks
+  // as unlike as a dissolve step.
+  double grain = 0.0;
 };
 
 // Appends a shot; directly after another shot this makes a cut.
 void addShot(VideoPlan& plan, int seed, int length);
-// Appends a transition from the picture of the last shot to picture toSeed.
+// Appends a transition from the picture of the last shot to picture toSeed;
+// its progress eases in and out.
 void addTransition(VideoPlan& plan, SegmentKind kind, int toSeed, int length);
 
-// Repeats, until at least `frames` frames: shot, cut, shot, dissolve, shot,
-// wipe, shot with a flash in its middle, cut; each picture new.
+// An opening shot, then until at least `frames` frames: cut, shot, cut, shot,
+// dissolve, shot, wipe, shot with a flash in its middle; each picture new.
 VideoPlan demoPlan(cv::Size size, double fps, int frames);
 
 int frameCount(const VideoPlan& plan);
@@ -55,6 +61,10 @@ cv::Mat texturedPicture(int seed, cv::Size size);
 bool writeVideo(const VideoPlan& plan, const std::string& path, const std::string& codec = "FFV1");
 bool writeFrames(const std::vector<cv::Mat>& frames, double fps, const std::string& path,
                  const std::string& codec = "FFV1");
+
+// Rewrites the frame count that an AVI file's main and video stream headers
+// claim, leaving the frames as they are. False when the headers are not found.
+bool setAviFrameCount(const std::string& path, uint32_t frames);
 
 }  // namespace shotscene::testing
 
