@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Times the shot stage against a decode-only ffmpeg pass on two 2-minute
+# Times the whole tool, and the split between its stages, against a decode-only ffmpeg pass on two 2-minute
 # synthetic H.264 videos (1280x720 and 640x360). Videos are cached in build/bench/.
 # Usage: bench/shot_stage.sh [runs]   (default 3 runs each, median reported)
 set -euo pipefail
@@ -43,17 +43,25 @@ for size in 1280x720 640x360; do
   frames=$(ffprobe -v error -select_streams v:0 -count_packets \
     -show_entries stream=nb_read_packets -of csv=p=0 "$video")
 
-  decode_times="" shot_times=""
+  decode_times="" shot_times="" : >"$bench/stages_${size}.txt"
   for ((i = 0; i < runs; i++)); do
     t=$(wall ffmpeg -v error -i "$video" -f null -)
     decode_times+="$t"$'\n'
-    t=$(wall "$tool" --shots "$video")
+    t=$(SHOTSCENE_TIMINGS=1 wall "$tool" "$video")
     shot_times+="$t"$'\n'
+    grep '^timing: ' "$bench/last_error.txt" >>"$bench/stages_${size}.txt" || true
   done
   decode=$(printf '%s' "$decode_times" | median)
   shots=$(printf '%s' "$shot_times" | median)
 
   awk -v s="$size" -v n="$frames" -v d="$decode" -v t="$shots" \
     'BEGIN { printf "%-10s %8d %12.3f %12.3f %10.1f %8.2f\n", s, n, d, t, n / t, t / d }'
+  # Median time of each stage the tool reports, and its share of the whole run.
+  split=""
+  for stage in $(awk '{ print $2 }' "$bench/stages_${size}.txt" | awk '!seen[$0]++'); do
+    m=$(awk -v st="$stage" '$2 == st { print $3 }' "$bench/stages_${size}.txt" | median)
+    split+=$(awk -v st="$stage" -v m="$m" -v t="$shots" 'BEGIN { printf "  %s %.3f s (%.1f%%)", st, m, 100 * m / t }')
+  done
+  echo "$split"
 done
 echo "fps = frames / shotscene time; ratio = shotscene time / decode-only time"

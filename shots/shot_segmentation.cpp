@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "common/naming.h"
+#include "common/stage_timing.h"
 #include "shots/cut_detection.h"
 #include "shots/gradual_transitions.h"
 #include "shots/segment_scanner.h"
@@ -89,16 +90,20 @@ int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, 
   const std::vector<FrameRange> ranges = planFrameRanges(n, defaultThreadCount());
   const int threads = static_cast<int>(ranges.size());
   std::vector<int> isolatedFrames;
+  double since = monotonicSeconds();
 #pragma omp parallel for num_threads(threads) schedule(static)
   for (int t = 0; t < threads; ++t) {
     scanSegment(ranges[t], measures.data(), isolatedFrames, videoPath, probe.scale);
   }
   repairSeams(measures, ranges);
+  reportStageTime("scan", since);
 
   const int cutCount =
       detectCuts(measures.data(), cutShots.data(), n, probe.frameRate, isolatedFrames);
   buildPairProfiles(measures.data(), profiles.data(), n);
+  since = monotonicSeconds();
   classifyTransitions(profiles, cutShots.data(), cutCount, videoPath, probe.scale);
+  reportStageTime("typing", since);
   const std::vector<ShotRecord> shots =
       detectGradualTransitions(cutShots.data(), profiles.data(), cutCount, n);
   measures = {};
@@ -106,7 +111,11 @@ int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, 
   profiles = {};
 
   KeyframeOutcome keyframes;
-  if (kfShot) keyframes = extractShotKeyframes(videoPath, shots, kfPath);
+  if (kfShot) {
+    since = monotonicSeconds();
+    keyframes = extractShotKeyframes(videoPath, shots, kfPath);
+    reportStageTime("shot_keyframes", since);
+  }
   const bool listWritten = writeShotList(stem, shots, transType, keyframes.lastShotUnreadable);
   const bool subtitlesWritten = writeShotSubtitles(stem, shots, probe.frameRate);
   if (!listWritten || !subtitlesWritten) return kShotFilesUnwritable;
