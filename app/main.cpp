@@ -4,6 +4,8 @@
 #include <iostream>
 #include <string>
 
+#include "scenes/scene_segmentation.h"
+#include "scenes/shot_signatures.h"
 #include "shots/shot_segmentation.h"
 
 int main(int argc, char** argv) {
@@ -32,10 +34,15 @@ int main(int argc, char** argv) {
     return -1;
   }
 
-  // The scene stage is not built yet: every run ends after the shots.
-  (void)kfScene.getValue();
-  (void)shotsOnly.getValue();
-  if (shotResult == shotscene::kShotKeyframesIncomplete) return -1;
+  int sceneResult = shotscene::kSceneStageOk;
+  if (!shotsOnly.getValue()) {
+    std::cout << "Scene segmentation analysis..." << std::endl;
+    sceneResult = shotscene::runSceneSegmentation(
+        videoFile.getValue(), shotscene::computeShotSignatures(videoFile.getValue()),
+        kfScene.getValue());
+  }
+  // Failures to write were reported on stderr as they happened.
+  if (shotResult != shotscene::kShotStageOk || sceneResult != shotscene::kSceneStageOk) return -1;
   std::cout << "Completed!" << std::endl;
   return 0;
 }

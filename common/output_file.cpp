@@ -32,4 +32,8 @@ bool closeOutputFile(std::FILE* file, const std::string& path) {
   return true;
 }
 
+void reportUnreadable(const std::string& path) {
+  std::cerr << "Can not read file " << path << std::endl;
+}
+
 }  // namespace shotscene

@@ -15,6 +15,9 @@ std::FILE* openOutputFile(const std::string& path, const char* mode);
 // any write to it or the close failed (a full disk shows up here).
 bool closeOutputFile(std::FILE* file, const std::string& path);
 
+// Reports on standard error that a file the tool wrote can not be read back.
+void reportUnreadable(const std::string& path);
+
 }  // namespace shotscene
 
 #endif  // SHOTSCENE_COMMON_OUTPUT_FILE_H_

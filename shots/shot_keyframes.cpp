@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "common/formatting.h"
+#include "common/keyframe_images.h"
 #include "common/naming.h"
 
 namespace shotscene {
@@ -16,17 +17,10 @@ KeyframeOutcome extractShotKeyframes(const std::string& videoPath,
                                      const std::string& kfPath) {
   KeyframeOutcome outcome;
   const std::string folder = keyframeFolder(outputStem(videoPath), kShotKeyframeSuffix, kfPath);
-  std::error_code error;
-  std::filesystem::create_directories(folder, error);
-  if (error || !std::filesystem::is_directory(folder)) {
-    std::cerr << "Can not create folder " << folder
-              << (error ? ": " + error.message() : std::string()) << std::endl;
-    outcome.complete = false;
-  }
+  outcome.complete = createKeyframeFolder(folder);
 
   cv::VideoCapture capture(videoPath);
-  int failedImages = 0;
-  std::string firstFailed;
+  ImageFailures failures;
   for (size_t n = 0; n < shots.size(); ++n) {
     const ShotRecord& shot = shots[n];
     const int keyframes[3] = {shot.keyframe1, shot.keyframe2, shot.keyframe3};
@@ -41,19 +35,10 @@ KeyframeOutcome extractShotKeyframes(const std::string& videoPath,
     for (int j = 0; j < 3; ++j) {
       const std::string image = folder + "/shot" + numberToString(static_cast<int>(n + 1)) + "_" +
                                 numberToString(j + 1) + ".jpg";
-      bool written = false;
-      try {
-        written = cv::imwrite(image, frames[j]);
-      } catch (const cv::Exception&) {
-      }
-      if (!written && failedImages++ == 0) firstFailed = image;
+      writeKeyframeImage(image, frames[j], failures);
     }
   }
-  if (failedImages > 0) {
-    std::cerr << "Can not write image " << firstFailed << " (" << failedImages
-              << " images not written)" << std::endl;
-    outcome.complete = false;
-  }
+  if (!reportImageFailures(failures)) outcome.complete = false;
   return outcome;
 }
 

@@ -83,24 +83,28 @@ TEST_F(CommandLineTest, UnusableVideoPrintsTheMessageAndWritesNothing) {
   }
 }
 
-TEST_F(CommandLineTest, TransTypeAddsTheSixthColumnOnly) {
+TEST_F(CommandLineTest, TransTypeAddsTheSixthColumnOnlyAndShotsSkipsTheScenes) {
   const std::string video = makeVideo("three.avi");
+  const Outcome typed = run("--trans_type --shots --kf_scene " + quoted(video));
+  EXPECT_EQ(typed.status, 0) << typed.err;
+  EXPECT_EQ(typed.out, "Shot segmentation analysis...\nCompleted!\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "three_scenes.txt"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "three_Scene_Keyframes"));
+  const std::string six = shotscene::testing::readWholeFile(dir_ / "three_shots.txt");
   const Outcome plain = run(quoted(video) + " -n 7");
   EXPECT_EQ(plain.status, 0) << plain.err;
-  EXPECT_EQ(plain.out, "Shot segmentation analysis...\nCompleted!\n");
-  const std::string five = shotscene::testing::readWholeFile(dir_ / "three_shots.txt");
-  ASSERT_FALSE(five.empty());
-  const Outcome typed = run("--trans_type --shots " + quoted(video));
-  EXPECT_EQ(typed.status, 0);
-  std::istringstream a(five), b(shotscene::testing::readWholeFile(dir_ / "three_shots.txt"));
+  EXPECT_EQ(plain.out,
+            "Shot segmentation analysis...\nScene segmentation analysis...\nCompleted!\n");
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "three_scenes.srt"));
+  std::istringstream a(shotscene::testing::readWholeFile(dir_ / "three_shots.txt")), b(six);
   std::string la, lb;
+  ASSERT_FALSE(six.empty());
   while (std::getline(a, la)) {
     ASSERT_TRUE(std::getline(b, lb));
     EXPECT_EQ(lb.substr(0, la.size() + 1), la + " ");
     EXPECT_EQ(lb.size(), la.size() + 2);  // one blank, one digit
   }
   EXPECT_FALSE(std::getline(b, lb));
-  EXPECT_FALSE(std::filesystem::exists(dir_ / "three_scenes.txt"));
 }
 
 TEST_F(CommandLineTest, OddPathsAreTakenLiterally) {

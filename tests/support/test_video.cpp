@@ -17,10 +17,30 @@ int panOffset(int frame) {
   return phase < kPanMargin ? phase : 2 * kPanMargin - phase;
 }
 
-cv::Scalar paletteColour(cv::RNG& rng, int baseHue) {
-  cv::Mat hsv(1, 1, CV_8UC3,
-              cv::Scalar((baseHue + rng.uniform(-45, 46) + 180) % 180, rng.uniform(60, 175),
-                         rng.uniform(40, 256)));
+// Saturation and value ranges of a picture's palette, by the hundreds of its
+// seed: seeds 100 and up make families of pictures whose colours lie far apart.
+struct Look {
+  int satLow, satHigh, valLow, valHigh;
+};
+
+Look lookOf(int seed) {
+  switch (seed / 100) {
+    case 1:
+      return {10, 50, 25, 80};  // dark, nearly grey
+    case 2:
+      return {200, 256, 190, 250};  // vivid and bright
+    case 3:
+      return {90, 140, 110, 170};  // muted middle
+    default:
+      return {60, 175, 40, 256};
+  }
+}
+
+cv::Scalar paletteColour(cv::RNG& rng, int baseHue, const Look& look) {
+  cv::Mat hsv(
+      1, 1, CV_8UC3,
+      cv::Scalar((baseHue + rng.uniform(-45, 46) + 180) % 180,
+                 rng.uniform(look.satLow, look.satHigh), rng.uniform(look.valLow, look.valHigh)));
   cv::Mat bgr;
   cv::cvtColor(hsv, bgr, cv::COLOR_HSV2BGR);
   const cv::Vec3b c = bgr.at<cv::Vec3b>(0, 0);
@@ -125,12 +145,13 @@ std::vector<std::pair<int, int>> transitionSpans(const VideoPlan& plan) {
 cv::Mat texturedPicture(int seed, cv::Size size) {
   cv::RNG rng(0x9E3779B9u ^ static_cast<unsigned>(seed * 7919 + 17));
   const int baseHue = (seed * 47) % 180;
+  const Look look = lookOf(seed);
   // A smooth blotchy background: a flat one would be one huge histogram bin
   // that jumps as soon as a dissolve starts.
   cv::Mat coarse(std::max(2, size.height / 24), std::max(2, size.width / 24), CV_8UC3);
   for (int y = 0; y < coarse.rows; ++y) {
     for (int x = 0; x < coarse.cols; ++x) {
-      const cv::Scalar c = paletteColour(rng, baseHue);
+      const cv::Scalar c = paletteColour(rng, baseHue, look);
       coarse.at<cv::Vec3b>(y, x) = cv::Vec3b(c[0], c[1], c[2]);
     }
   }
@@ -142,7 +163,7 @@ cv::Mat texturedPicture(int seed, cv::Size size) {
     const cv::Point at(rng.uniform(0, std::max(1, size.width)),
                        rng.uniform(0, std::max(1, size.height)));
     const int side = rng.uniform(2, maxSide + 1);
-    const cv::Scalar colour = paletteColour(rng, baseHue);
+    const cv::Scalar colour = paletteColour(rng, baseHue, look);
     switch (k % 3) {
       case 0:
         cv::rectangle(picture, at, at + cv::Point(side, side * 2 / 3 + 1), colour, cv::FILLED);

@@ -54,7 +54,8 @@ std::vector<std::pair<int, int>> transitionSpans(const VideoPlan& plan);
 void renderFrames(const VideoPlan& plan, const std::function<void(const cv::Mat&)>& sink);
 std::vector<cv::Mat> renderAllFrames(const VideoPlan& plan);
 
-// A picture with many corners and a hue palette of its own.
+// A picture with many corners and a hue palette of its own. Seeds 1xx, 2xx
+// and 3xx are three families whose saturation and brightness lie far apart.
 cv::Mat texturedPicture(int seed, cv::Size size);
 
 // codec: "FFV1" (lossless, .avi or .mkv), "avc1" (H.264, .mp4) or "MJPG".

@@ -1,0 +1,134 @@
+#include "scenes/scene_segmentation.h"
+
+#include <algorithm>
+#include <opencv2/videoio.hpp>
+#include <vector>
+
+#include "common/keyframe_images.h"
+#include "common/naming.h"
+#include "common/output_file.h"
+#include "common/stage_timing.h"
+#include "scenes/scene_files.h"
+#include "scenes/scene_keyframes.h"
+#include "scenes/shot_linking.h"
+
+namespace shotscene {
+
+namespace {
+
+// What the scenes are written from, and where their images go.
+struct SceneWriter {
+  std::FILE* list = nullptr;
+  const std::vector<StoredShot>* shots = nullptr;
+  const SignatureTable* signatures = nullptr;
+  cv::VideoCapture* capture = nullptr;
+  bool saveImages = false;
+  std::string folder;
+  ImageFailures failures;
+};
+
+// Keyframes of the scene of shots s to e; returns how many are real frames.
+int sceneKeyframes(const SceneWriter& w, int s, int e, SceneEntry& scene) {
+  const std::vector<StoredShot>& shots = *w.shots;
+  if (e - s <= 0) {
+    const StoredShot& shot = shots[static_cast<size_t>(std::max(e, 0))];
+    for (int k = 0; k < 3; ++k) scene.keyframes[k] = static_cast<int>(shot.samples[k]);
+    scene.keyframes[3] = scene.keyframes[4] = 0;
+    return 3;
+  }
+  // The third sample of the last shot is never a candidate.
+  const std::array<int, 5> slots = selectSceneKeyframes(*w.signatures, 3 * s, 3 * e + 2);
+  for (int k = 0; k < 5; ++k) {
+    scene.keyframes[k] = static_cast<int>(shots[slots[k] / 3].samples[slots[k] % 3]);
+  }
+  return 5;
+}
+
+void saveKeyframes(SceneWriter& w, const SceneEntry& scene, int count, int number) {
+  if (!w.saveImages) return;
+  for (int k = 0; k < count; ++k) {
+    saveSceneKeyframe(*w.capture, scene.keyframes[k], w.folder, number, k + 1, w.failures);
+  }
+}
+
+}  // namespace
+
+int runSceneSegmentation(const std::string& videoPath, const SignatureTable& signatures,
+                         bool kfScene) {
+  cv::VideoCapture capture(videoPath);
+  const int frameCount = static_cast<int>(capture.get(cv::CAP_PROP_FRAME_COUNT));
+  const float fps = static_cast<float>(capture.get(cv::CAP_PROP_FPS));
+  const std::string stem = outputStem(videoPath);
+  const std::string shotListPath = makeOutputPath(stem, kShotListSuffix);
+  const std::string sceneListPath = makeOutputPath(stem, kSceneListSuffix);
+
+  std::vector<StoredShot> shots;
+  if (!readShotRecords(shotListPath, shots)) {
+    reportUnreadable(shotListPath);
+    return kSceneFilesUnwritable;
+  }
+  const int records = static_cast<int>(shots.size());
+  const int n = records - 1;
+  // The table is signed from the same list; should it hold fewer samples,
+  // the missing ones count as frames that did not decode.
+  SignatureTable padded;
+  const SignatureTable* table = &signatures;
+  if (signatures.size() < shots.size() * kSamplesPerShot) {
+    padded = signatures;
+    padded.resize(shots.size() * kSamplesPerShot, ShotSignature{});
+    table = &padded;
+  }
+
+  SceneWriter w;
+  w.list = openOutputFile(sceneListPath, "w");
+  if (w.list == nullptr) return kSceneFilesUnwritable;
+  w.shots = &shots;
+  w.signatures = table;
+  w.capture = &capture;
+
+  const double since = monotonicSeconds();
+  SceneRandom random;
+  const std::vector<int> votes = countSceneVotes(shots, std::max(n, 0), *table, random);
+  reportStageTime("grouping", since);
+
+  bool folderMade = true;
+  if (kfScene) {
+    w.folder = keyframeFolder(stem, kSceneKeyframeSuffix, "");
+    folderMade = createKeyframeFolder(w.folder);
+    w.saveImages = true;
+  }
+
+  if (n == 0) {
+    SceneEntry scene;
+    scene.start = static_cast<int>(shots[0].first);
+    scene.end = static_cast<int>(shots[0].last);
+    const int count = sceneKeyframes(w, 0, 0, scene);
+    writeSingleScene(w.list, scene);
+    saveKeyframes(w, scene, count, 1);
+  } else if (n > 0) {
+    writeFirstSceneStart(w.list);
+    int s = 0, number = 1;
+    for (const int i : decideSceneStarts(votes, n)) {
+      SceneEntry scene;
+      scene.end = static_cast<int>(shots[i - 1].last);
+      const int count = sceneKeyframes(w, s, i - 1, scene);
+      writeSceneEnd(w.list, scene, static_cast<int>(shots[i].first));
+      saveKeyframes(w, scene, count, number);
+      s = i;
+      ++number;
+    }
+    SceneEntry last;
+    last.end = frameCount;
+    const int count = sceneKeyframes(w, s, n - 2, last);
+    writeLastSceneEnd(w.list, last);
+    saveKeyframes(w, last, count, number);
+  }
+
+  const bool listWritten = closeOutputFile(w.list, sceneListPath);
+  const bool subtitlesWritten = listWritten && writeSceneSubtitles(sceneListPath, fps);
+  const bool imagesWritten = reportImageFailures(w.failures);
+  if (!listWritten || !subtitlesWritten) return kSceneFilesUnwritable;
+  return folderMade && imagesWritten ? kSceneStageOk : kSceneKeyframesIncomplete;
+}
+
+}  // namespace shotscene

@@ -1,0 +1,54 @@
+#include "scenes/shot_signatures.h"
+
+#include <opencv2/imgproc.hpp>
+#include <opencv2/videoio.hpp>
+
+#include "common/naming.h"
+#include "common/stage_timing.h"
+#include "scenes/scene_files.h"
+
+namespace shotscene {
+
+ShotSignature frameSignature(const cv::Mat& frame) {
+  ShotSignature signature{};
+  cv::Mat hsv;
+  cv::cvtColor(frame, hsv, cv::COLOR_BGR2HSV);
+  const float upperEnds[3] = {180.0f, 255.0f, 255.0f};
+  for (int plane = 0; plane < 3; ++plane) {
+    const float range[2] = {0.0f, upperEnds[plane]};
+    const float* ranges[1] = {range};
+    const int bins = kSignatureBins;
+    cv::Mat histogram;
+    cv::calcHist(&hsv, 1, &plane, cv::Mat(), histogram, 1, &bins, ranges, true, false);
+    const double sum = cv::sum(histogram)[0];
+    if (sum > 0.0) histogram.convertTo(histogram, CV_32F, 1.0 / sum);
+    for (int b = 0; b < kSignatureBins; ++b) {
+      signature[static_cast<size_t>(plane * kSignatureBins + b)] = histogram.at<float>(b);
+    }
+  }
+  return signature;
+}
+
+SignatureTable computeShotSignatures(const std::string& videoPath) {
+  std::vector<StoredShot> shots;
+  readShotRecords(makeOutputPath(outputStem(videoPath), kShotListSuffix), shots);
+  const double since = monotonicSeconds();
+  SignatureTable table;
+  table.reserve(shots.size() * kSamplesPerShot);
+  cv::VideoCapture capture(videoPath);
+  cv::Mat frame;
+  for (const StoredShot& shot : shots) {
+    for (const float sample : shot.samples) {
+      capture.set(cv::CAP_PROP_POS_FRAMES, static_cast<double>(sample));
+      if (capture.read(frame) && !frame.empty()) {
+        table.push_back(frameSignature(frame));
+      } else {
+        table.push_back(ShotSignature{});
+      }
+    }
+  }
+  reportStageTime("signatures", since);
+  return table;
+}
+
+}  // namespace shotscene
