@@ -9,12 +9,12 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 demo="$root/build/demo"
 rm -rf "$demo"
 mkdir -p "$demo"
-video="$demo/sample.avi"
+video="$demo/sample.mp4"
 stem="${video%.*}"
 
 echo
 echo "== Making the sample (known boundaries)"
-"$root/build/make_test_video" "$video" --width 640 --height 360 --fps 25 --seconds 30 --codec FFV1
+"$root/build/make_test_video" "$video" --width 640 --height 360 --fps 25 --seconds 30 --codec avc1
 
 echo
 echo "== shotscene --trans_type $video"

@@ -26,7 +26,7 @@ struct Look {
 Look lookOf(int seed) {
   switch (seed / 100) {
     case 1:
-      return {10, 50, 25, 80};  // dark, nearly grey
+      return {15, 60, 45, 115};  // dim, nearly grey
     case 2:
       return {200, 256, 190, 250};  // vivid and bright
     case 3:
@@ -100,14 +100,16 @@ VideoPlan demoPlan(cv::Size size, double fps, int frames) {
   // An opening shot of its own length keeps the cuts of the repeated pattern
   // off the frame that joins two scan ranges.
   addShot(plan, 0, 40);
-  int seed = 1;
-  while (frameCount(plan) < frames) {
-    addShot(plan, seed++, 60);
-    addShot(plan, seed, 45);
-    addTransition(plan, SegmentKind::kDissolve, ++seed, 24);
-    addShot(plan, seed, 55);
-    addTransition(plan, SegmentKind::kWipeLeftToRight, ++seed, 12);
-    addShot(plan, seed++, 50);
+  // Each repetition is one scene: pictures of one colour family, the first
+  // one seen again at its end.
+  for (int scene = 0; frameCount(plan) < frames; ++scene) {
+    const int seed = (scene % 3 + 1) * 100 + 10 * (scene / 3);
+    addShot(plan, seed, 60);
+    addShot(plan, seed + 1, 45);
+    addTransition(plan, SegmentKind::kDissolve, seed + 2, 24);
+    addShot(plan, seed + 2, 55);
+    addTransition(plan, SegmentKind::kWipeLeftToRight, seed, 12);
+    addShot(plan, seed, 50);
     plan.flashes.push_back(frameCount(plan) - 25);
   }
   return plan;
@@ -144,7 +146,9 @@ std::vector<std::pair<int, int>> transitionSpans(const VideoPlan& plan) {
 
 cv::Mat texturedPicture(int seed, cv::Size size) {
   cv::RNG rng(0x9E3779B9u ^ static_cast<unsigned>(seed * 7919 + 17));
-  const int baseHue = (seed * 47) % 180;
+  // Pictures of one family differ in hue, not in saturation or brightness.
+  const int baseHue =
+      seed >= 100 ? ((seed / 100) * 60 + (seed % 100) * 47) % 180 : (seed * 47) % 180;
   const Look look = lookOf(seed);
   // A smooth blotchy background: a flat one would be one huge histogram bin
   // that jumps as soon as a dissolve starts.

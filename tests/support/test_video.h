@@ -40,8 +40,9 @@ void addShot(VideoPlan& plan, int seed, int length);
 // its progress eases in and out.
 void addTransition(VideoPlan& plan, SegmentKind kind, int toSeed, int length);
 
-// An opening shot, then until at least `frames` frames: cut, shot, cut, shot,
-// dissolve, shot, wipe, shot with a flash in its middle; each picture new.
+// An opening shot, then until at least `frames` frames a scene of one colour
+// family: cut, shot, cut, shot, dissolve, shot, wipe back to the scene's
+// first picture with a flash in its middle.
 VideoPlan demoPlan(cv::Size size, double fps, int frames);
 
 int frameCount(const VideoPlan& plan);
