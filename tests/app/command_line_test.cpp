@@ -151,16 +151,21 @@ TEST_F(CommandLineTest, ShotKeyframesLandInTheSanitisedFolderWithoutAShell) {
   EXPECT_FALSE(std::filesystem::exists(dir_ / "a_touch_pwned_b_x_Shot_Keyframes"));
 }
 
-TEST_F(CommandLineTest, UncreatableKeyframeFolderFailsAfterWritingTheShotFiles) {
+TEST_F(CommandLineTest, UncreatableKeyframeFoldersFailAfterWritingEveryFile) {
   const std::string video = makeVideo("clip.avi");
   std::ofstream(dir_ / "clip_Shot_Keyframes") << "a file in the folder's place\n";
-  const Outcome r = run("--kf_shot " + quoted(video));
+  std::ofstream(dir_ / "clip_Scene_Keyframes") << "a file in the folder's place\n";
+  const Outcome r = run("--kf_shot --kf_scene " + quoted(video));
   EXPECT_EQ(r.status, 255);
-  EXPECT_EQ(r.out.find("Completed!"), std::string::npos);
-  EXPECT_NE(r.err.find("Can not create folder " + (dir_ / "clip_Shot_Keyframes").string()),
-            std::string::npos)
-      << r.err;
-  EXPECT_TRUE(std::filesystem::exists(dir_ / "clip_shots.txt"));
+  EXPECT_EQ(r.out, "Shot segmentation analysis...\nScene segmentation analysis...\n");
+  for (const char* folder : {"clip_Shot_Keyframes", "clip_Scene_Keyframes"}) {
+    EXPECT_NE(r.err.find("Can not create folder " + (dir_ / folder).string()), std::string::npos)
+        << r.err;
+  }
+  for (const char* file :
+       {"clip_shots.txt", "clip_shots.srt", "clip_scenes.txt", "clip_scenes.srt"}) {
+    EXPECT_TRUE(std::filesystem::exists(dir_ / file)) << file;
+  }
 }
 
 TEST_F(CommandLineTest, OverstatedFrameCountMergesTheLastShotsOnlyWithKeyframes) {
