@@ -46,11 +46,10 @@ std::array<int, 5> selectSceneKeyframes(const SignatureTable& signatures, int fi
   return slots;
 }
 
-void saveSceneKeyframe(cv::VideoCapture& capture, int frame, const std::string& folder, int scene,
+void saveSceneKeyframe(FrameReader& reader, int frame, const std::string& folder, int scene,
                        int keyframe, ImageFailures& failures) {
   cv::Mat image;
-  capture.set(cv::CAP_PROP_POS_FRAMES, static_cast<double>(frame));
-  if (!capture.read(image) || image.empty()) return;
+  if (!readFrameAt(reader, frame, image)) return;
   const std::string path =
       folder + "/scene" + numberToString(scene) + "_" + numberToString(keyframe) + ".jpg";
   writeKeyframeImage(path, image, failures);

@@ -9,6 +9,7 @@
 
 #include "common/keyframe_images.h"
 #include "scenes/scene_types.h"
+#include "shots/video_source.h"
 
 namespace shotscene {
 
@@ -22,10 +23,10 @@ std::array<int, 5> pickClusterRepresentatives(const cv::Mat& labels, const cv::M
 // OpenCV's own generator, which is never reseeded.
 std::array<int, 5> selectSceneKeyframes(const SignatureTable& signatures, int first, int end);
 
-// Seeks to `frame` (used as the 0-based position, so the image shows the frame
-// after the numbered one) and writes FOLDER/sceneS_J.jpg. A frame that does
+// Reads `frame` as the 0-based position (so the image shows the frame after
+// the numbered one) and writes FOLDER/sceneS_J.jpg. A frame that does
 // not decode writes nothing; a failed write is counted.
-void saveSceneKeyframe(cv::VideoCapture& capture, int frame, const std::string& folder, int scene,
+void saveSceneKeyframe(FrameReader& reader, int frame, const std::string& folder, int scene,
                        int keyframe, ImageFailures& failures);
 
 }  // namespace shotscene

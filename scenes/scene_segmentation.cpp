@@ -21,7 +21,7 @@ struct SceneWriter {
   std::FILE* list = nullptr;
   const std::vector<StoredShot>* shots = nullptr;
   const SignatureTable* signatures = nullptr;
-  cv::VideoCapture* capture = nullptr;
+  FrameReader* reader = nullptr;
   bool saveImages = false;
   std::string folder;
   ImageFailures failures;
@@ -47,7 +47,7 @@ int sceneKeyframes(const SceneWriter& w, int s, int e, SceneEntry& scene) {
 void saveKeyframes(SceneWriter& w, const SceneEntry& scene, int count, int number) {
   if (!w.saveImages) return;
   for (int k = 0; k < count; ++k) {
-    saveSceneKeyframe(*w.capture, scene.keyframes[k], w.folder, number, k + 1, w.failures);
+    saveSceneKeyframe(*w.reader, scene.keyframes[k], w.folder, number, k + 1, w.failures);
   }
 }
 
@@ -55,9 +55,10 @@ void saveKeyframes(SceneWriter& w, const SceneEntry& scene, int count, int numbe
 
 int runSceneSegmentation(const std::string& videoPath, const SignatureTable& signatures,
                          bool kfScene) {
-  cv::VideoCapture capture(videoPath);
-  const int frameCount = static_cast<int>(capture.get(cv::CAP_PROP_FRAME_COUNT));
-  const float fps = static_cast<float>(capture.get(cv::CAP_PROP_FPS));
+  FrameReader reader;
+  openFrameReader(reader, videoPath);
+  const int frameCount = static_cast<int>(reader.capture.get(cv::CAP_PROP_FRAME_COUNT));
+  const float fps = static_cast<float>(reader.capture.get(cv::CAP_PROP_FPS));
   const std::string stem = outputStem(videoPath);
   const std::string shotListPath = makeOutputPath(stem, kShotListSuffix);
   const std::string sceneListPath = makeOutputPath(stem, kSceneListSuffix);
@@ -84,7 +85,7 @@ int runSceneSegmentation(const std::string& videoPath, const SignatureTable& sig
   if (w.list == nullptr) return kSceneFilesUnwritable;
   w.shots = &shots;
   w.signatures = table;
-  w.capture = &capture;
+  w.reader = &reader;
 
   const double since = monotonicSeconds();
   SceneRandom random;

@@ -6,6 +6,7 @@
 #include "common/naming.h"
 #include "common/stage_timing.h"
 #include "scenes/scene_files.h"
+#include "shots/video_source.h"
 
 namespace shotscene {
 
@@ -35,12 +36,15 @@ SignatureTable computeShotSignatures(const std::string& videoPath) {
   const double since = monotonicSeconds();
   SignatureTable table;
   table.reserve(shots.size() * kSamplesPerShot);
-  cv::VideoCapture capture(videoPath);
+  FrameReader reader;
+  openFrameReader(reader, videoPath);
   cv::Mat frame;
   for (const StoredShot& shot : shots) {
+    // The number is the 0-based position read, so the frame signed is the one
+    // after the numbered frame.
     for (const float sample : shot.samples) {
-      capture.set(cv::CAP_PROP_POS_FRAMES, static_cast<double>(sample));
-      if (capture.read(frame) && !frame.empty()) {
+      const bool inRange = sample >= 0.0f && sample < 2147483520.0f;
+      if (inRange && readFrameAt(reader, static_cast<int>(sample), frame)) {
         table.push_back(frameSignature(frame));
       } else {
         table.push_back(ShotSignature{});

@@ -9,6 +9,7 @@
 #include "common/formatting.h"
 #include "common/keyframe_images.h"
 #include "common/naming.h"
+#include "shots/video_source.h"
 
 namespace shotscene {
 
@@ -19,7 +20,8 @@ KeyframeOutcome extractShotKeyframes(const std::string& videoPath,
   const std::string folder = keyframeFolder(outputStem(videoPath), kShotKeyframeSuffix, kfPath);
   outcome.complete = createKeyframeFolder(folder);
 
-  cv::VideoCapture capture(videoPath);
+  FrameReader reader;
+  openFrameReader(reader, videoPath);
   ImageFailures failures;
   for (size_t n = 0; n < shots.size(); ++n) {
     const ShotRecord& shot = shots[n];
@@ -27,8 +29,7 @@ KeyframeOutcome extractShotKeyframes(const std::string& videoPath,
     cv::Mat frames[3];
     bool readable = true;
     for (int j = 0; j < 3 && readable; ++j) {
-      capture.set(cv::CAP_PROP_POS_FRAMES, keyframes[j] - 1);
-      readable = capture.read(frames[j]) && !frames[j].empty();
+      readable = readFrameAt(reader, keyframes[j] - 1, frames[j]);
     }
     outcome.lastShotUnreadable = !readable;
     if (!readable) continue;

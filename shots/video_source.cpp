@@ -59,16 +59,58 @@ WorkingSize workingSizeOf(cv::VideoCapture& capture) {
   return size;
 }
 
-std::vector<cv::Mat> readGreyWindow(cv::VideoCapture& capture, int first, int last,
+void openFrameReader(FrameReader& reader, const std::string& path) {
+  reader.path = path;
+  reader.capture.open(path);
+  reader.next = 0;
+  reader.ended = !reader.capture.isOpened();
+  reader.lastIndex = -1;
+  reader.last.release();
+}
+
+bool readFrameAt(FrameReader& reader, int index, cv::Mat& frame) {
+  frame.release();
+  if (index < 0) return false;
+  if (index == reader.lastIndex) {
+    frame = reader.last;
+    return !frame.empty();
+  }
+  if (index < reader.next) openFrameReader(reader, reader.path);
+  while (!reader.ended && reader.next < index) {
+    if (reader.capture.grab()) {
+      ++reader.next;
+    } else {
+      reader.ended = true;
+    }
+  }
+  if (reader.ended) return false;
+  cv::Mat fresh;
+  if (!reader.capture.read(fresh) || fresh.empty()) {
+    reader.ended = true;
+    return false;
+  }
+  reader.lastIndex = reader.next++;
+  reader.last = fresh;
+  frame = fresh;
+  return true;
+}
+
+cv::Mat greyAtWorkingScale(const cv::Mat& decoded, const WorkingSize& size) {
+  const AnalysisScale scale{size.decodedWidth > 600, size.scale};
+  cv::Mat scaled, grey;
+  const cv::Mat& frame = prepareFrame(decoded, scale, scaled);
+  if (!frame.empty()) cv::cvtColor(frame, grey, cv::COLOR_RGB2GRAY);
+  return grey;
+}
+
+std::vector<cv::Mat> readGreyWindow(FrameReader& reader, int first, int last,
                                     const WorkingSize& size) {
   std::vector<cv::Mat> grey(static_cast<size_t>(std::max(0, last - first)));
-  capture.set(cv::CAP_PROP_POS_FRAMES, first);
-  const AnalysisScale scale{size.decodedWidth > 600, size.scale};
-  cv::Mat decoded, scaled;
-  for (cv::Mat& slot : grey) {
-    if (!capture.read(decoded) || decoded.empty()) continue;
-    const cv::Mat& frame = prepareFrame(decoded, scale, scaled);
-    if (!frame.empty()) cv::cvtColor(frame, slot, cv::COLOR_RGB2GRAY);
+  cv::Mat decoded;
+  for (size_t k = 0; k < grey.size(); ++k) {
+    if (readFrameAt(reader, first + static_cast<int>(k), decoded)) {
+      grey[k] = greyAtWorkingScale(decoded, size);
+    }
   }
   return grey;
 }

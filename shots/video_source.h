@@ -46,11 +46,32 @@ struct WorkingSize {
 
 WorkingSize workingSizeOf(cv::VideoCapture& capture);
 
-// Seeks to frame `first` and reads frames first .. last - 1 as grey images
-// (RGB-to-grey on the BGR data) at the working scale; a frame that does not
-// decode gives an empty image in its slot.
-std::vector<cv::Mat> readGreyWindow(cv::VideoCapture& capture, int first, int last,
+// Frames by 0-based decoding index. A seek by frame position lands a few
+// frames off on some files (B-frames, odd time bases), so the reader never
+// seeks: it decodes forward from the start, skipping frames without
+// converting them, and reopens the video to go back.
+struct FrameReader {
+  std::string path;
+  cv::VideoCapture capture;
+  int next = 0;        // index of the frame the next decode gives
+  bool ended = false;  // nothing decodes from `next` on
+  int lastIndex = -1;  // the frame returned last, kept for a repeated request
+  cv::Mat last;
+};
+
+void openFrameReader(FrameReader& reader, const std::string& path);
+
+// Frame `index` (a fresh image, or the one returned last when asked again);
+// false and an empty frame past the end or for a negative index.
+bool readFrameAt(FrameReader& reader, int index, cv::Mat& frame);
+
+// Frames first .. last - 1 as grey images (RGB-to-grey on the BGR data) at the
+// working scale; a frame that does not decode gives an empty image.
+std::vector<cv::Mat> readGreyWindow(FrameReader& reader, int first, int last,
                                     const WorkingSize& size);
+
+// The grey image of a decoded frame at the working scale.
+cv::Mat greyAtWorkingScale(const cv::Mat& decoded, const WorkingSize& size);
 
 }  // namespace shotscene
 

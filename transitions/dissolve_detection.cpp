@@ -48,10 +48,10 @@ float dissolveRatio(const std::vector<cv::Mat>& grey, const WorkingSize& size) {
   return static_cast<float>(monotonic) / static_cast<float>(g);
 }
 
-float measureDissolve(cv::VideoCapture& decoder, int first, int last) {
-  const WorkingSize size = workingSizeOf(decoder);
+float measureDissolve(FrameReader& reader, int first, int last) {
+  const WorkingSize size = workingSizeOf(reader.capture);
   if (size.width <= 0 || size.height <= 0 || last - first <= 1) return 0.0f;
-  return dissolveRatio(readGreyWindow(decoder, first, last, size), size);
+  return dissolveRatio(readGreyWindow(reader, first, last, size), size);
 }
 
 }  // namespace shotscene

@@ -19,8 +19,8 @@ int dissolveGridCount(const WorkingSize& size);
 // between two slots that both hold values. 0 for n <= 1 or an empty size.
 float dissolveRatio(const std::vector<cv::Mat>& grey, const WorkingSize& size);
 
-// dissolveRatio of frames first .. last - 1 read from the decoder.
-float measureDissolve(cv::VideoCapture& decoder, int first, int last);
+// dissolveRatio of frames first .. last - 1 read from the video.
+float measureDissolve(FrameReader& reader, int first, int last);
 
 }  // namespace shotscene
 

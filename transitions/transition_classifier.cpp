@@ -2,11 +2,13 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <map>
 
 #ifdef _OPENMP
 #include <omp.h>
 #endif
 
+#include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
 #include "shots/frame_features.h"
@@ -23,12 +25,56 @@ constexpr double kDissolveRatio = 0.15;
 constexpr double kAlikeEnds = 0.05;
 constexpr int kCutDistance = 12;
 
+// One thread's video and features. Each candidate's frames are decoded once,
+// reading forward, and kept while it is typed: grey at the working scale for
+// the tests, and in colour at the analysis scale where a confirmation may
+// compare them (the candidate's ends and every tenth frame from its start).
 struct ClassifierContext {
-  cv::VideoCapture decoder;
+  FrameReader reader;
+  WorkingSize size;
   cv::Ptr<cv::ORB> detector = makeFeatureDetector();
   cv::Ptr<cv::BFMatcher> matcher = makeFeatureMatcher();
   AnalysisScale scale;
+  int spanStart = 0, spanEnd = 0;
+  std::map<int, cv::Mat> grey, colour;
 };
+
+void startSpan(ClassifierContext& c, int s, int t) {
+  c.spanStart = s;
+  c.spanEnd = t;
+  c.grey.erase(c.grey.begin(), c.grey.lower_bound(s));
+  c.colour.erase(c.colour.begin(), c.colour.lower_bound(s));
+}
+
+// Decodes frame `index` into the caches; an undecodable frame leaves an empty image.
+void decodeFrame(ClassifierContext& c, int index) {
+  cv::Mat decoded, scaled;
+  cv::Mat colour, grey;
+  if (readFrameAt(c.reader, index, decoded)) {
+    colour = prepareFrame(decoded, c.scale, scaled).clone();
+    if (!colour.empty()) cv::cvtColor(colour, grey, cv::COLOR_RGB2GRAY);
+  }
+  c.grey[index] = grey;
+  const int offset = index - c.spanStart;
+  if (index == c.spanEnd || (offset >= 0 && offset % 10 == 0)) c.colour[index] = colour;
+}
+
+std::vector<cv::Mat> greyWindow(ClassifierContext& c, int first, int last) {
+  std::vector<cv::Mat> frames;
+  for (int index = first; index < last; ++index) {
+    if (c.grey.count(index) == 0) decodeFrame(c, index);
+    frames.push_back(c.grey[index]);
+  }
+  return frames;
+}
+
+cv::Mat colourFrame(ClassifierContext& c, int index) {
+  auto it = c.colour.find(index);
+  if (it != c.colour.end()) return it->second;
+  cv::Mat decoded, scaled;
+  if (!readFrameAt(c.reader, index, decoded)) return cv::Mat();
+  return prepareFrame(decoded, c.scale, scaled).clone();
+}
 
 void erase(PairProfile& p) {
   p.score = 0.0f;
@@ -42,10 +88,7 @@ double boundarySimilarity(ClassifierContext& c, int first, int last) {
   FrameFeatures features[2];
   const int positions[2] = {first, last};
   for (int k = 0; k < 2; ++k) {
-    cv::Mat decoded, scaled;
-    c.decoder.set(cv::CAP_PROP_POS_FRAMES, positions[k]);
-    c.decoder.read(decoded);
-    const cv::Mat& frame = prepareFrame(decoded, c.scale, scaled);
+    const cv::Mat frame = colourFrame(c, positions[k]);
     if (frame.empty()) return -1.0;
     computeFrameFeatures(frame, *c.detector, features[k]);
   }
@@ -55,6 +98,8 @@ double boundarySimilarity(ClassifierContext& c, int first, int last) {
   const float f = 0.5f * (ratioA + ratioB);
   return static_cast<double>(static_cast<float>(h * f));
 }
+
+bool sizeUsable(const WorkingSize& size) { return size.width > 0 && size.height > 0; }
 
 void classifyEntry(PairProfile& p, int index, const ShotRecord* cutShots, int cutCount,
                    ClassifierContext& c) {
@@ -66,8 +111,12 @@ void classifyEntry(PairProfile& p, int index, const ShotRecord* cutShots, int cu
   const int t = static_cast<int>(p.endFrame);
   if (t - s < 0) return;
 
+  startSpan(c, s, t);
   for (const auto& [first, last] : dissolveWindows(s, t)) {
-    if (static_cast<double>(measureDissolve(c.decoder, first, last)) > kDissolveRatio) {
+    const float ratio = sizeUsable(c.size) && last - first > 1
+                            ? dissolveRatio(greyWindow(c, first, last), c.size)
+                            : 0.0f;
+    if (static_cast<double>(ratio) > kDissolveRatio) {
       p.type = kDissolve;
       break;
     }
@@ -76,7 +125,9 @@ void classifyEntry(PairProfile& p, int index, const ShotRecord* cutShots, int cu
     if (p.score > kWipeScore) {
       for (const auto& [first, last] : wipeWindows(s, t)) {
         int lineStart = 0, lineEnd = 0;
-        if (detectWipe(c.decoder, first, last, &lineStart, &lineEnd)) {
+        if (sizeUsable(c.size) && sliceColumnCount(c.size) >= 1 &&
+            findWipeLine(buildDiagonalSlice(greyWindow(c, first, last), c.size), c.size, &lineStart,
+                         &lineEnd)) {
           p.startFrame = static_cast<float>(first);
           p.endFrame = static_cast<float>(last);
           p.type = kWipe;
@@ -126,7 +177,8 @@ void classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* c
     const int thread = 0, threads = 1;
 #endif
     ClassifierContext context;
-    context.decoder.open(videoPath);
+    openFrameReader(context.reader, videoPath);
+    context.size = workingSizeOf(context.reader.capture);
     context.scale = scale;
     const int first = threads == 1 ? 0 : (thread == 0 ? 0 : half);
     const int end = threads == 1 ? count : (thread == 0 ? half : count);

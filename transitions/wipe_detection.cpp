@@ -91,10 +91,10 @@ bool findWipeLine(const cv::Mat& slice, const WorkingSize& size, int* lineStart,
   return false;
 }
 
-bool detectWipe(cv::VideoCapture& decoder, int first, int last, int* lineStart, int* lineEnd) {
-  const WorkingSize size = workingSizeOf(decoder);
+bool detectWipe(FrameReader& reader, int first, int last, int* lineStart, int* lineEnd) {
+  const WorkingSize size = workingSizeOf(reader.capture);
   if (size.width <= 0 || size.height <= 0 || sliceColumnCount(size) < 1) return false;
-  const cv::Mat slice = buildDiagonalSlice(readGreyWindow(decoder, first, last, size), size);
+  const cv::Mat slice = buildDiagonalSlice(readGreyWindow(reader, first, last, size), size);
   return findWipeLine(slice, size, lineStart, lineEnd);
 }
 

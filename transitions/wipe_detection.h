@@ -26,9 +26,9 @@ cv::Mat diffSliceRows(cv::Mat slice, float* mean);
 // sets the first and last difference row that the line covers.
 bool findWipeLine(const cv::Mat& slice, const WorkingSize& size, int* lineStart, int* lineEnd);
 
-// findWipeLine on frames first .. last - 1 read from the decoder. False for a
-// decoder without a frame size or a slice without columns.
-bool detectWipe(cv::VideoCapture& decoder, int first, int last, int* lineStart, int* lineEnd);
+// findWipeLine on frames first .. last - 1 read from the video. False for a
+// video without a frame size or a slice without columns.
+bool detectWipe(FrameReader& reader, int first, int last, int* lineStart, int* lineEnd);
 
 }  // namespace shotscene
 

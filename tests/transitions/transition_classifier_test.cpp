@@ -92,7 +92,9 @@ TEST_F(TransitionTypingTest, DissolvesAndWipesAreTypedAndAlikeEndsErased) {
     }
   }
   // It was erased for its alike ends: the dissolve test alone passes there.
-  EXPECT_GT(measureDissolve(capture, spans[3].first - 1, spans[3].first + 9), 0.15f);
+  FrameReader reader;
+  openFrameReader(reader, video);
+  EXPECT_GT(measureDissolve(reader, spans[3].first - 1, spans[3].first + 9), 0.15f);
 }
 
 TEST_F(TransitionTypingTest, TransTypeColumnShowsTheTypesOfTheSameBoundaries) {

@@ -85,7 +85,8 @@ TEST_F(WipeDetectionTest, SweepingEdgeIsAWipeAndADissolveIsNot) {
     testing::addShot(plan, 2, 10);
     const std::string video = path("t.avi");
     ASSERT_TRUE(testing::writeVideo(plan, video));
-    cv::VideoCapture decoder(video);
+    FrameReader decoder;
+    openFrameReader(decoder, video);
     int start = -1, end = -1;
     const bool wipe = detectWipe(decoder, 10, 30, &start, &end);
     const float dissolve = measureDissolve(decoder, 15, 25);
