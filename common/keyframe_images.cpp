@@ -1,9 +1,12 @@
 #include "common/keyframe_images.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <opencv2/imgcodecs.hpp>
 #include <system_error>
+
+#include "common/output_file.h"
 
 namespace shotscene {
 
@@ -17,12 +20,20 @@ bool createKeyframeFolder(const std::string& folder) {
 }
 
 void writeKeyframeImage(const std::string& path, const cv::Mat& image, ImageFailures& failures) {
+  // Written under a temporary name that keeps the extension, which picks the encoder.
+  const std::string temporary = temporaryPathFor(path) + ".jpg";
   bool written = false;
   try {
-    written = cv::imwrite(path, image);
+    written = cv::imwrite(temporary, image);
   } catch (const cv::Exception&) {
   }
-  if (!written && failures.count++ == 0) failures.firstPath = path;
+  if (written) {
+    written = std::rename(temporary.c_str(), path.c_str()) == 0;
+  }
+  if (!written) {
+    std::remove(temporary.c_str());
+    if (failures.count++ == 0) failures.firstPath = path;
+  }
 }
 
 bool reportImageFailures(const ImageFailures& failures) {

@@ -1,5 +1,7 @@
 #include "common/output_file.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <iostream>
@@ -14,22 +16,40 @@ void reportWriteFailure(const std::string& path, int error) {
 
 }  // namespace
 
-std::FILE* openOutputFile(const std::string& path, const char* mode) {
-  std::FILE* file = std::fopen(path.c_str(), mode);
-  if (file == nullptr) reportWriteFailure(path, errno);
-  return file;
+std::string temporaryPathFor(const std::string& path) {
+  return path + "." + std::to_string(::getpid()) + ".tmp";
 }
 
-bool closeOutputFile(std::FILE* file, const std::string& path) {
+OutputFile openOutputFile(const std::string& path, const char* mode) {
+  OutputFile output;
+  output.path = path;
+  output.temporary = temporaryPathFor(path);
+  output.file = std::fopen(output.temporary.c_str(), mode);
+  if (output.file == nullptr) reportWriteFailure(path, errno);
+  return output;
+}
+
+bool closeOutputFile(OutputFile& output) {
+  if (output.file == nullptr) return false;
   errno = 0;
-  const bool writeFailed = std::fflush(file) != 0 || std::ferror(file) != 0;
+  const bool writeFailed = std::fflush(output.file) != 0 || std::ferror(output.file) != 0;
   const int writeError = errno;
-  const bool closeFailed = std::fclose(file) != 0;
+  const bool closeFailed = std::fclose(output.file) != 0;
+  const int closeError = errno;
+  output.file = nullptr;
   if (writeFailed || closeFailed) {
-    reportWriteFailure(path, writeFailed && writeError != 0 ? writeError : errno);
+    reportWriteFailure(output.path, writeFailed && writeError != 0 ? writeError : closeError);
+    std::remove(output.temporary.c_str());
     return false;
   }
-  return true;
+  return replaceWithTemporary(output.temporary, output.path);
+}
+
+bool replaceWithTemporary(const std::string& temporary, const std::string& path) {
+  if (std::rename(temporary.c_str(), path.c_str()) == 0) return true;
+  reportWriteFailure(path, errno);
+  std::remove(temporary.c_str());
+  return false;
 }
 
 void reportUnreadable(const std::string& path) {

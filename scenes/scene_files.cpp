@@ -61,7 +61,8 @@ bool writeSceneSubtitles(const std::string& sceneListPath, float fps) {
   const std::string path = sceneListPath.substr(0, sceneListPath.size() - 4) + ".srt";
   std::vector<std::pair<float, float>> spans;
   const bool listRead = readSceneSpans(sceneListPath, spans);
-  std::FILE* file = openOutputFile(path, "w");
+  OutputFile output = openOutputFile(path, "w");
+  std::FILE* file = output.file;
   if (file == nullptr) return false;
   std::string label;
   for (size_t k = 1; k <= spans.size(); ++k) {
@@ -71,7 +72,7 @@ bool writeSceneSubtitles(const std::string& sceneListPath, float fps) {
                  formatTimecode(static_cast<int>(spans[k - 1].first), fps).c_str(),
                  formatTimecode(static_cast<int>(spans[k - 1].second), fps).c_str(), label.c_str());
   }
-  const bool closed = closeOutputFile(file, path);
+  const bool closed = closeOutputFile(output);
   if (!listRead) reportUnreadable(sceneListPath);
   return closed && listRead;
 }

@@ -18,7 +18,7 @@ namespace {
 
 // What the scenes are written from, and where their images go.
 struct SceneWriter {
-  std::FILE* list = nullptr;
+  OutputFile list;
   const std::vector<StoredShot>* shots = nullptr;
   const SignatureTable* signatures = nullptr;
   FrameReader* reader = nullptr;
@@ -82,7 +82,7 @@ int runSceneSegmentation(const std::string& videoPath, const SignatureTable& sig
 
   SceneWriter w;
   w.list = openOutputFile(sceneListPath, "w");
-  if (w.list == nullptr) return kSceneFilesUnwritable;
+  if (w.list.file == nullptr) return kSceneFilesUnwritable;
   w.shots = &shots;
   w.signatures = table;
   w.reader = &reader;
@@ -104,16 +104,16 @@ int runSceneSegmentation(const std::string& videoPath, const SignatureTable& sig
     scene.start = static_cast<int>(shots[0].first);
     scene.end = static_cast<int>(shots[0].last);
     const int count = sceneKeyframes(w, 0, 0, scene);
-    writeSingleScene(w.list, scene);
+    writeSingleScene(w.list.file, scene);
     saveKeyframes(w, scene, count, 1);
   } else if (n > 0) {
-    writeFirstSceneStart(w.list);
+    writeFirstSceneStart(w.list.file);
     int s = 0, number = 1;
     for (const int i : decideSceneStarts(votes, n)) {
       SceneEntry scene;
       scene.end = static_cast<int>(shots[i - 1].last);
       const int count = sceneKeyframes(w, s, i - 1, scene);
-      writeSceneEnd(w.list, scene, static_cast<int>(shots[i].first));
+      writeSceneEnd(w.list.file, scene, static_cast<int>(shots[i].first));
       saveKeyframes(w, scene, count, number);
       s = i;
       ++number;
@@ -121,11 +121,11 @@ int runSceneSegmentation(const std::string& videoPath, const SignatureTable& sig
     SceneEntry last;
     last.end = frameCount;
     const int count = sceneKeyframes(w, s, n - 2, last);
-    writeLastSceneEnd(w.list, last);
+    writeLastSceneEnd(w.list.file, last);
     saveKeyframes(w, last, count, number);
   }
 
-  const bool listWritten = closeOutputFile(w.list, sceneListPath);
+  const bool listWritten = closeOutputFile(w.list);
   const bool subtitlesWritten = listWritten && writeSceneSubtitles(sceneListPath, fps);
   const bool imagesWritten = reportImageFailures(w.failures);
   if (!listWritten || !subtitlesWritten) return kSceneFilesUnwritable;

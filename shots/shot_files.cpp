@@ -24,7 +24,8 @@ void printShotLine(std::FILE* file, const ShotRecord& r, bool withType) {
 bool writeShotList(const std::string& stem, const std::vector<ShotRecord>& shots, bool withType,
                    bool lastShotUnreadable) {
   const std::string path = makeOutputPath(stem, kShotListSuffix);
-  std::FILE* file = openOutputFile(path, "wb");
+  OutputFile output = openOutputFile(path, "wb");
+  std::FILE* file = output.file;
   if (file == nullptr) return false;
   const size_t count = shots.size();
   if (!lastShotUnreadable) {
@@ -35,13 +36,14 @@ bool writeShotList(const std::string& stem, const std::vector<ShotRecord>& shots
     merged.end = shots[count - 1].end;
     printShotLine(file, merged, withType);
   }
-  return closeOutputFile(file, path);
+  return closeOutputFile(output);
 }
 
 bool writeShotSubtitles(const std::string& stem, const std::vector<ShotRecord>& shots,
                         float frameRate) {
   const std::string path = makeOutputPath(stem, kShotSubtitleSuffix);
-  std::FILE* file = openOutputFile(path, "w");
+  OutputFile output = openOutputFile(path, "w");
+  std::FILE* file = output.file;
   if (file == nullptr) return false;
   std::string label;
   for (size_t k = 1; k <= shots.size(); ++k) {
@@ -51,7 +53,7 @@ bool writeShotSubtitles(const std::string& stem, const std::vector<ShotRecord>& 
     std::fprintf(file, "%zu\n%s --> %s\n%s\n\n", k, formatTimecode(r.start, frameRate).c_str(),
                  formatTimecode(r.end, frameRate).c_str(), label.c_str());
   }
-  return closeOutputFile(file, path);
+  return closeOutputFile(output);
 }
 
 }  // namespace shotscene
