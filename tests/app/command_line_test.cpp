@@ -10,33 +10,17 @@
 
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_video.h"
+#include "tests/support/tool_runner.h"
 
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string quoted(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+using shotscene::testing::Outcome;
+using shotscene::testing::quoted;
 
 class CommandLineTest : public shotscene::testing::ScratchFolderTest {
  protected:
   Outcome run(const std::string& args, const std::string& environment = "") {
-    const std::string out = (dir_ / "stdout").string(), err = (dir_ / "stderr").string();
-    const std::string command = "cd " + quoted(dir_.string()) + " && " + environment + " " +
-                                quoted(SHOTSCENE_BINARY) + " " + args + " >" + quoted(out) + " 2>" +
-                                quoted(err) + " </dev/null";
-    Outcome r;
-    const int raw = std::system(command.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = shotscene::testing::readWholeFile(out);
-    r.err = shotscene::testing::readWholeFile(err);
-    return r;
+    return shotscene::testing::runTool(dir_.string(), args, environment);
   }
 
   std::string makeVideo(const std::string& name, cv::Size size = cv::Size(320, 240)) {

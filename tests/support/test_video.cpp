@@ -267,32 +267,53 @@ void putLittleEndian(std::string& bytes, size_t at, uint32_t value) {
 
 }  // namespace
 
-bool setAviFrameCount(const std::string& path, uint32_t frames) {
-  std::string bytes;
-  {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  // avih: tag, size, then dwTotalFrames after four other fields.
-  const size_t avih = bytes.find("avih");
-  // strh of the video stream: tag, size, "vids", handler, flags, priority and
-  // language, initial frames, scale, rate, start, then dwLength.
-  size_t video = std::string::npos;
+namespace {
+
+// The AVI headers as bytes, with the offsets of the main header's and the
+// video stream header's data; false when either is missing.
+bool findAviHeaders(const std::string& path, std::string& bytes, size_t& avih, size_t& strh) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  avih = bytes.find("avih");
+  strh = std::string::npos;
   for (size_t at = bytes.find("strh"); at != std::string::npos; at = bytes.find("strh", at + 4)) {
     if (at + 48 <= bytes.size() && bytes.compare(at + 8, 4, "vids") == 0) {
-      video = at;
+      strh = at;
       break;
     }
   }
-  if (avih == std::string::npos || video == std::string::npos || avih + 28 > bytes.size()) {
-    return false;
-  }
-  putLittleEndian(bytes, avih + 8 + 16, frames);
-  putLittleEndian(bytes, video + 8 + 32, frames);
+  return avih != std::string::npos && strh != std::string::npos && avih + 28 <= bytes.size();
+}
+
+bool writeBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
+}
+
+}  // namespace
+
+bool setAviFrameCount(const std::string& path, uint32_t frames) {
+  std::string bytes;
+  size_t avih = 0, strh = 0;
+  if (!findAviHeaders(path, bytes, avih, strh)) return false;
+  // avih data: dwTotalFrames after four other fields. strh data: type,
+  // handler, flags, priority and language, initial frames, scale, rate,
+  // start, then dwLength.
+  putLittleEndian(bytes, avih + 8 + 16, frames);
+  putLittleEndian(bytes, strh + 8 + 32, frames);
+  return writeBytes(path, bytes);
+}
+
+bool setAviFrameRate(const std::string& path, uint32_t rate, uint32_t scale) {
+  std::string bytes;
+  size_t avih = 0, strh = 0;
+  if (!findAviHeaders(path, bytes, avih, strh)) return false;
+  putLittleEndian(bytes, avih + 8, rate == 0 ? 0 : static_cast<uint32_t>(1e6 * scale / rate));
+  putLittleEndian(bytes, strh + 8 + 20, scale);
+  putLittleEndian(bytes, strh + 8 + 24, rate);
+  return writeBytes(path, bytes);
 }
 
 }  // namespace shotscene::testing

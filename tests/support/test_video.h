@@ -67,6 +67,8 @@ bool writeFrames(const std::vector<cv::Mat>& frames, double fps, const std::stri
 // Rewrites the frame count that an AVI file's main and video stream headers
 // claim, leaving the frames as they are. False when the headers are not found.
 bool setAviFrameCount(const std::string& path, uint32_t frames);
+// Rewrites the frame rate an AVI file claims as rate / scale frames a second.
+bool setAviFrameRate(const std::string& path, uint32_t rate, uint32_t scale);
 
 }  // namespace shotscene::testing
 

@@ -1,0 +1,30 @@
+// Runs the shotscene executable as a user would, and checks what it leaves behind.
+#ifndef SHOTSCENE_TESTS_SUPPORT_TOOL_RUNNER_H_
+#define SHOTSCENE_TESTS_SUPPORT_TOOL_RUNNER_H_
+
+#include <string>
+
+namespace shotscene::testing {
+
+struct Outcome {
+  int status = -1;
+  std::string out, err;
+};
+
+// The text in single quotes for the shell, quotes inside escaped.
+std::string quoted(const std::string& text);
+
+// Runs "ENVIRONMENT shotscene ARGS" in `folder` with no standard input.
+Outcome runTool(const std::string& folder, const std::string& args,
+                const std::string& environment = "");
+
+// Problems with the files of a finished run of the video whose output stem is
+// `stem` and whose container claims `frameCount` frames: the shot list must
+// be contiguous from frame 1 to frameCount, the scene list likewise, and each
+// subtitle file must hold one complete entry per line. Empty when all is well;
+// scene files are checked only when `scenes` is set.
+std::string outputProblems(const std::string& stem, int frameCount, bool scenes);
+
+}  // namespace shotscene::testing
+
+#endif  // SHOTSCENE_TESTS_SUPPORT_TOOL_RUNNER_H_
