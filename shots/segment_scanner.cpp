@@ -61,7 +61,8 @@ int scanNextFrame(ScanContext& context, const cv::Mat& frame, int j, PairMeasure
 
 void scanSegment(FrameRange range, PairMeasure* measures, std::vector<int>& isolatedFrames,
                  std::string videoPath, AnalysisScale scale) {
-  cv::VideoCapture capture(videoPath);
+  cv::VideoCapture capture;
+  openVideo(capture, videoPath);
   if (!capture.isOpened()) return;
   cv::Mat decoded, scaled;
   for (int skipped = 0; skipped < range.first; ++skipped) {

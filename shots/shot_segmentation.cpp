@@ -66,8 +66,8 @@ void repairSeams(std::vector<PairMeasure>& measures, const std::vector<FrameRang
 int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, bool transType) {
   VideoProbe probe;
   {
-    cv::VideoCapture capture(videoPath);
-    if (!capture.isOpened() || !probeVideo(capture, probe)) return reportUnusable();
+    cv::VideoCapture capture;
+    if (!openVideo(capture, videoPath) || !probeVideo(capture, probe)) return reportUnusable();
   }
   const int n = probe.frameCount;
 

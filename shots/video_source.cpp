@@ -16,6 +16,10 @@ AnalysisScale analysisScaleFor(double width) {
   return scale;
 }
 
+bool openVideo(cv::VideoCapture& capture, const std::string& path) {
+  return capture.open(path, cv::CAP_FFMPEG);
+}
+
 bool probeVideo(cv::VideoCapture& capture, VideoProbe& probe) {
   const double count = capture.get(cv::CAP_PROP_FRAME_COUNT);
   probe.frameRate = static_cast<float>(capture.get(cv::CAP_PROP_FPS));
@@ -61,7 +65,7 @@ WorkingSize workingSizeOf(cv::VideoCapture& capture) {
 
 void openFrameReader(FrameReader& reader, const std::string& path) {
   reader.path = path;
-  reader.capture.open(path);
+  openVideo(reader.capture, path);
   reader.next = 0;
   reader.ended = !reader.capture.isOpened();
   reader.lastIndex = -1;

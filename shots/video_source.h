@@ -25,6 +25,10 @@ struct VideoProbe {
 
 AnalysisScale analysisScaleFor(double width);
 
+// Opens the video with FFmpeg only: other backends would take a file name
+// they cannot open for a pipeline description to run.
+bool openVideo(cv::VideoCapture& capture, const std::string& path);
+
 // Reads the container's claims. False when the video cannot be analysed: frame
 // rate not strictly between 0 and 100, frame count below 1, not finite or above
 // 2^31 - 1, or a side of the analysis size that rounds to 0.

@@ -101,6 +101,11 @@ TEST_F(BadInputTest, EveryInputGetsAClearOutcome) {
       {"empty file", "empty.mp4", bytes(""), false},
       {"random bytes", "noise.mp4", bytes(noise), false},
       {"a text file", "notes.avi", bytes("not a video\n"), false},
+      // Taken for a pipeline to run by a GStreamer backend: must run nothing.
+      {"a pipeline description",
+       "videotestsrc num-buffers=3 ! tee name=t t. ! queue ! filesink location=pwned t. ! "
+       "queue ! videoconvert ! appsink",
+       [](const fs::path&) {}, false},
       {"analysis height rounds to 0", "wide.avi", video(shots(cv::Size(4000, 3), 5)), false},
       {"frame rate 100", "fast.avi", rated(shots(small, 10), 100, 1), false},
       {"frame rate 99.9", "fastest.avi", rated(shots(small, 10), 999, 10), true, "fastest"},
