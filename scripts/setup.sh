@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Installs the build dependencies (Debian) when missing, then configures and
-# builds shotscene into build/. Can be sourced or called.
+# Installs the build dependencies (Debian) when missing, with any extra
+# packages named as arguments, then configures and builds shotscene into build/.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export DEBIAN_FRONTEND=noninteractive
 
-packages=(cmake g++ make libopencv-dev libtclap-dev libgtest-dev libbenchmark-dev ffmpeg)
+packages=(cmake g++ make libopencv-dev libtclap-dev libgtest-dev libbenchmark-dev ffmpeg "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
