@@ -1,7 +1,9 @@
 #include "common/formatting.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 
 namespace shotscene {
 
@@ -19,10 +21,12 @@ std::string numberToString(int value) {
 
 std::string formatTimecode(int frame, float frameRate) {
   const float f = static_cast<float>(frame);
-  const int hours = static_cast<int>(std::floor(f / frameRate / 3600.0f));
+  const int hours = saturatingInt(std::floor(f / frameRate / 3600.0f));
   const int minutes =
-      static_cast<int>(std::floor(f / frameRate / 60.0f - static_cast<float>(hours * 60)));
-  const float seconds = f / frameRate - static_cast<float>((minutes + hours * 60) * 60);
+      saturatingInt(std::floor(f / frameRate / 60.0f - static_cast<float>(int64_t{hours} * 60)));
+  // In 64 bits, so that the hours of an absurdly low frame rate cannot overflow.
+  const float seconds =
+      f / frameRate - static_cast<float>((int64_t{minutes} + int64_t{hours} * 60) * 60);
 
   char buffer[96];
   int used = 0;
@@ -36,6 +40,13 @@ std::string formatTimecode(int frame, float frameRate) {
     std::snprintf(buffer + used, sizeof buffer - used, "%.3f", static_cast<double>(seconds));
   }
   return buffer;
+}
+
+int saturatingInt(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= 2147483647.0) return std::numeric_limits<int>::max();
+  if (value <= -2147483648.0) return std::numeric_limits<int>::min();
+  return static_cast<int>(value);
 }
 
 }  // namespace shotscene

@@ -15,6 +15,11 @@ std::string numberToString(int value);
 // 60.000; hours of 100 or more print in full.
 std::string formatTimecode(int frame, float frameRate);
 
+// A whole number held as floating point (a frame number read back from a
+// file, say) as an int, cut toward zero; values beyond int's range saturate
+// and NaN gives 0, where a plain conversion would be undefined.
+int saturatingInt(double value);
+
 }  // namespace shotscene
 
 #endif  // SHOTSCENE_COMMON_FORMATTING_H_

@@ -69,8 +69,8 @@ bool writeSceneSubtitles(const std::string& sceneListPath, float fps) {
     if ((k - 1) % 5 == 0) label.clear();
     label += "Scene" + std::to_string(k) + " ";
     std::fprintf(file, "%zu\n%s --> %s\n%s\n\n", k,
-                 formatTimecode(static_cast<int>(spans[k - 1].first), fps).c_str(),
-                 formatTimecode(static_cast<int>(spans[k - 1].second), fps).c_str(), label.c_str());
+                 formatTimecode(saturatingInt(spans[k - 1].first), fps).c_str(),
+                 formatTimecode(saturatingInt(spans[k - 1].second), fps).c_str(), label.c_str());
   }
   const bool closed = closeOutputFile(output);
   if (!listRead) reportUnreadable(sceneListPath);

@@ -4,6 +4,7 @@
 #include <opencv2/videoio.hpp>
 #include <vector>
 
+#include "common/formatting.h"
 #include "common/keyframe_images.h"
 #include "common/naming.h"
 #include "common/output_file.h"
@@ -32,14 +33,14 @@ int sceneKeyframes(const SceneWriter& w, int s, int e, SceneEntry& scene) {
   const std::vector<StoredShot>& shots = *w.shots;
   if (e - s <= 0) {
     const StoredShot& shot = shots[static_cast<size_t>(std::max(e, 0))];
-    for (int k = 0; k < 3; ++k) scene.keyframes[k] = static_cast<int>(shot.samples[k]);
+    for (int k = 0; k < 3; ++k) scene.keyframes[k] = saturatingInt(shot.samples[k]);
     scene.keyframes[3] = scene.keyframes[4] = 0;
     return 3;
   }
   // The third sample of the last shot is never a candidate.
   const std::array<int, 5> slots = selectSceneKeyframes(*w.signatures, 3 * s, 3 * e + 2);
   for (int k = 0; k < 5; ++k) {
-    scene.keyframes[k] = static_cast<int>(shots[slots[k] / 3].samples[slots[k] % 3]);
+    scene.keyframes[k] = saturatingInt(shots[slots[k] / 3].samples[slots[k] % 3]);
   }
   return 5;
 }
@@ -57,7 +58,7 @@ int runSceneSegmentation(const std::string& videoPath, const SignatureTable& sig
                          bool kfScene) {
   FrameReader reader;
   openFrameReader(reader, videoPath);
-  const int frameCount = static_cast<int>(reader.capture.get(cv::CAP_PROP_FRAME_COUNT));
+  const int frameCount = saturatingInt(reader.capture.get(cv::CAP_PROP_FRAME_COUNT));
   const float fps = static_cast<float>(reader.capture.get(cv::CAP_PROP_FPS));
   const std::string stem = outputStem(videoPath);
   const std::string shotListPath = makeOutputPath(stem, kShotListSuffix);
@@ -101,8 +102,8 @@ int runSceneSegmentation(const std::string& videoPath, const SignatureTable& sig
 
   if (n == 0) {
     SceneEntry scene;
-    scene.start = static_cast<int>(shots[0].first);
-    scene.end = static_cast<int>(shots[0].last);
+    scene.start = saturatingInt(shots[0].first);
+    scene.end = saturatingInt(shots[0].last);
     const int count = sceneKeyframes(w, 0, 0, scene);
     writeSingleScene(w.list.file, scene);
     saveKeyframes(w, scene, count, 1);
@@ -111,9 +112,9 @@ int runSceneSegmentation(const std::string& videoPath, const SignatureTable& sig
     int s = 0, number = 1;
     for (const int i : decideSceneStarts(votes, n)) {
       SceneEntry scene;
-      scene.end = static_cast<int>(shots[i - 1].last);
+      scene.end = saturatingInt(shots[i - 1].last);
       const int count = sceneKeyframes(w, s, i - 1, scene);
-      writeSceneEnd(w.list.file, scene, static_cast<int>(shots[i].first));
+      writeSceneEnd(w.list.file, scene, saturatingInt(shots[i].first));
       saveKeyframes(w, scene, count, number);
       s = i;
       ++number;

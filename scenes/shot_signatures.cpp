@@ -3,6 +3,7 @@
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
+#include "common/formatting.h"
 #include "common/naming.h"
 #include "common/stage_timing.h"
 #include "scenes/scene_files.h"
@@ -43,8 +44,7 @@ SignatureTable computeShotSignatures(const std::string& videoPath) {
     // The number is the 0-based position read, so the frame signed is the one
     // after the numbered frame.
     for (const float sample : shot.samples) {
-      const bool inRange = sample >= 0.0f && sample < 2147483520.0f;
-      if (inRange && readFrameAt(reader, static_cast<int>(sample), frame)) {
+      if (readFrameAt(reader, saturatingInt(sample), frame)) {
         table.push_back(frameSignature(frame));
       } else {
         table.push_back(ShotSignature{});

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "common/formatting.h"
 
 namespace shotscene {
@@ -61,6 +64,16 @@ TEST(FormatTimecodeTest, PadsBelowTenAndNeverCarriesSeconds) {
   EXPECT_EQ(formatTimecode(99996, 10000.0f), "00:00:010.000");
   // 59.9996 s stays in the seconds field and prints as 60.000.
   EXPECT_EQ(formatTimecode(599996, 10000.0f), "00:00:60.000");
+}
+
+TEST(SaturatingIntTest, OutOfRangeFrameNumbersSaturateInsteadOfOverflowing) {
+  EXPECT_EQ(saturatingInt(12.9), 12);
+  EXPECT_EQ(saturatingInt(-12.9), -12);
+  EXPECT_EQ(saturatingInt(-6.0e31), std::numeric_limits<int>::min());
+  EXPECT_EQ(saturatingInt(3.0e9), std::numeric_limits<int>::max());
+  EXPECT_EQ(saturatingInt(std::nan("")), 0);
+  // A frame rate low enough for the hours to pass int's range still formats.
+  EXPECT_FALSE(formatTimecode(2147483647, 1e-30f).empty());
 }
 
 }  // namespace
