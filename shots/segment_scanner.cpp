@@ -6,9 +6,6 @@ namespace shotscene {
 
 namespace {
 
-constexpr double kLowPairSimilarity = 0.03;    // a pair below this opens a candidate
-constexpr double kReferenceSimilarity = 0.05;  // above this the candidate is a flash
-
 void copyFeatures(const FrameFeatures& from, FrameFeatures& to) {
   from.histogram.copyTo(to.histogram);
   to.keypoints = from.keypoints;
@@ -66,7 +63,7 @@ void scanSegment(FrameRange range, PairMeasure* measures, std::vector<int>& isol
   if (!capture.isOpened()) return;
   cv::Mat decoded, scaled;
   for (int skipped = 0; skipped < range.first; ++skipped) {
-    if (!capture.read(decoded)) return;
+    if (!capture.grab()) return;
   }
   capture.read(decoded);
   const cv::Mat& first = prepareFrame(decoded, scale, scaled);

@@ -3,6 +3,7 @@
 #include <omp.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <iostream>
 #include <new>
 #include <opencv2/videoio.hpp>
@@ -15,6 +16,7 @@
 #include "shots/segment_scanner.h"
 #include "shots/shot_files.h"
 #include "shots/shot_keyframes.h"
+#include "shots/single_pass_scan.h"
 #include "shots/video_source.h"
 #include "transitions/transition_classifier.h"
 
@@ -91,9 +93,16 @@ int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, 
   const int threads = static_cast<int>(ranges.size());
   std::vector<int> isolatedFrames;
   double since = monotonicSeconds();
+  // The straightforward scan (one decoder per range) is kept for the tests,
+  // which hold the single-pass scan to it.
+  if (std::getenv("SHOTSCENE_STRAIGHTFORWARD_SCAN") != nullptr) {
 #pragma omp parallel for num_threads(threads) schedule(static)
-  for (int t = 0; t < threads; ++t) {
-    scanSegment(ranges[t], measures.data(), isolatedFrames, videoPath, probe.scale);
+    for (int t = 0; t < threads; ++t) {
+      scanSegment(ranges[t], measures.data(), isolatedFrames, videoPath, probe.scale);
+    }
+  } else {
+    scanRangesOnce(ranges, measures.data(), isolatedFrames, videoPath, probe.scale,
+                   defaultThreadCount());
   }
   repairSeams(measures, ranges);
   reportStageTime("scan", since);

@@ -1,0 +1,37 @@
+#include "common/progress_line.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "common/stage_timing.h"
+
+namespace shotscene {
+
+ProgressLine startProgressLine(int total) {
+  ProgressLine line;
+  line.enabled = ::isatty(STDERR_FILENO) == 1;
+  line.total = total;
+  line.start = monotonicSeconds();
+  return line;
+}
+
+void updateProgressLine(ProgressLine& line, int done) {
+  if (!line.enabled) return;
+  const double now = monotonicSeconds();
+  if (line.shown >= 0.0 && now - line.shown < 0.1) return;
+  line.shown = now;
+  const double elapsed = now - line.start;
+  const double fps = elapsed > 0.0 ? done / elapsed : 0.0;
+  const double left = fps > 0.0 ? (line.total - done) / fps : 0.0;
+  std::fprintf(stderr, "\r\033[Kframes %d/%d, %.0f fps, %.0f s left", done, line.total, fps, left);
+  std::fflush(stderr);
+}
+
+void clearProgressLine(ProgressLine& line) {
+  if (!line.enabled || line.shown < 0.0) return;
+  std::fprintf(stderr, "\r\033[K");
+  std::fflush(stderr);
+}
+
+}  // namespace shotscene
