@@ -1,0 +1,93 @@
+// shotscene-export: writes a video's shot and scene lists in editors' and players' formats.
+#include <tclap/CmdLine.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/naming.h"
+#include "common/output_file.h"
+#include "exports/export_formats.h"
+#include "exports/result_files.h"
+
+namespace {
+
+struct Format {
+  const char* name;
+  const char* suffix;
+  std::string (*write)(const shotscene::ExportResults&);
+};
+
+std::string shotVtt(const shotscene::ExportResults& r) { return shotscene::exportVtt(r, false); }
+std::string sceneVtt(const shotscene::ExportResults& r) { return shotscene::exportVtt(r, true); }
+
+const Format kFormats[] = {
+    {"csv", "_shots.csv", shotscene::exportCsv},
+    {"json", "_shotscene.json", shotscene::exportJson},
+    {"edl", "_shots.edl", shotscene::exportEdl},
+    {"otio", "_shots.otio", shotscene::exportOtio},
+    {"xml", "_shots.xml", shotscene::exportFcpXml},
+    {"cuts", "_cuts.txt", shotscene::exportCuts},
+    {"vtt", "_shots.vtt", shotVtt},
+    {"vtt", "_scenes.vtt", sceneVtt},
+};
+
+bool writeWhole(const std::string& path, const std::string& text) {
+  shotscene::OutputFile out = shotscene::openOutputFile(path, "wb");
+  if (out.file == nullptr) return false;
+  std::fwrite(text.data(), 1, text.size(), out.file);
+  return shotscene::closeOutputFile(out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  TCLAP::CmdLine cmd("Exports of shotscene results", ' ', "1.4.5", true);
+  TCLAP::ValueArg<std::string> formats("f", "format", "Formats: csv,json,edl,otio,xml,cuts,vtt",
+                                       false, "csv,json,edl,otio,xml,cuts,vtt", "list", cmd);
+  TCLAP::ValueArg<std::string> outDir("o", "out", "Folder to write to (default: next to the video)",
+                                      false, "", "folder", cmd);
+  TCLAP::UnlabeledValueArg<std::string> video("video_file", "The video shotscene processed", true,
+                                              "", "string", cmd);
+  cmd.parse(argc, argv);
+
+  std::vector<std::string> wanted;
+  std::istringstream list(formats.getValue());
+  for (std::string name; std::getline(list, name, ',');) {
+    bool known = false;
+    for (const Format& f : kFormats) known = known || name == f.name;
+    if (!known) {
+      std::cerr << "Unknown format " << name << " (csv, json, edl, otio, xml, cuts, vtt)"
+                << std::endl;
+      return 1;
+    }
+    wanted.push_back(name);
+  }
+
+  shotscene::ExportResults results;
+  std::string error;
+  if (!shotscene::loadResults(video.getValue(), results, error)) {
+    std::cerr << error << std::endl;
+    return 1;
+  }
+  std::string stem = shotscene::outputStem(video.getValue());
+  if (!outDir.getValue().empty()) {
+    stem = (std::filesystem::path(outDir.getValue()) / std::filesystem::path(stem).filename())
+               .string();
+  }
+  bool ok = true;
+  for (const Format& f : kFormats) {
+    if (std::find(wanted.begin(), wanted.end(), f.name) == wanted.end()) continue;
+    const std::string path = shotscene::makeOutputPath(stem, f.suffix);
+    if (writeWhole(path, f.write(results))) {
+      std::cout << path << std::endl;
+    } else {
+      ok = false;
+    }
+  }
+  return ok ? 0 : 1;
+}

@@ -1,0 +1,39 @@
+// The tool's result files read back and checked, for the exports.
+#ifndef SHOTSCENE_EXPORTS_RESULT_FILES_H_
+#define SHOTSCENE_EXPORTS_RESULT_FILES_H_
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace shotscene {
+
+struct ExportShot {
+  int first = 0, last = 0;
+  std::array<int, 3> keyframes{};
+  int type = -1;  // -1 when the list has no type column
+  int scene = 0;  // 1-based scene holding the shot; 0 without a scene list
+};
+
+struct ExportScene {
+  int first = 0, last = 0;
+  std::vector<int> keyframes;  // the non-zero ones
+};
+
+struct ExportResults {
+  std::string videoPath;
+  double fps = 0.0;
+  int frameCount = 0;
+  std::vector<ExportShot> shots;
+  std::vector<ExportScene> scenes;  // empty for a --shots result
+};
+
+// Reads STEM_shots.txt and, when present, STEM_scenes.txt for the video, and
+// probes its rate and frame count. On a missing shot list or a malformed list
+// (column count, non-numbers, frames out of order or beyond the video) returns
+// false with a message naming the file and line.
+bool loadResults(const std::string& videoPath, ExportResults& results, std::string& error);
+
+}  // namespace shotscene
+
+#endif  // SHOTSCENE_EXPORTS_RESULT_FILES_H_
