@@ -11,6 +11,7 @@
 
 #include "common/naming.h"
 #include "common/output_file.h"
+#include "exports/contact_sheet.h"
 #include "exports/export_formats.h"
 #include "exports/result_files.h"
 
@@ -47,8 +48,9 @@ bool writeWhole(const std::string& path, const std::string& text) {
 
 int main(int argc, char** argv) {
   TCLAP::CmdLine cmd("Exports of shotscene results", ' ', "1.4.5", true);
-  TCLAP::ValueArg<std::string> formats("f", "format", "Formats: csv,json,edl,otio,xml,cuts,vtt",
-                                       false, "csv,json,edl,otio,xml,cuts,vtt", "list", cmd);
+  TCLAP::ValueArg<std::string> formats("f", "format",
+                                       "Formats: csv,json,edl,otio,xml,cuts,vtt,html", false,
+                                       "csv,json,edl,otio,xml,cuts,vtt,html", "list", cmd);
   TCLAP::ValueArg<std::string> outDir("o", "out", "Folder to write to (default: next to the video)",
                                       false, "", "folder", cmd);
   TCLAP::UnlabeledValueArg<std::string> video("video_file", "The video shotscene processed", true,
@@ -58,10 +60,10 @@ int main(int argc, char** argv) {
   std::vector<std::string> wanted;
   std::istringstream list(formats.getValue());
   for (std::string name; std::getline(list, name, ',');) {
-    bool known = false;
+    bool known = name == "html";
     for (const Format& f : kFormats) known = known || name == f.name;
     if (!known) {
-      std::cerr << "Unknown format " << name << " (csv, json, edl, otio, xml, cuts, vtt)"
+      std::cerr << "Unknown format " << name << " (csv, json, edl, otio, xml, cuts, vtt, html)"
                 << std::endl;
       return 1;
     }
@@ -85,6 +87,14 @@ int main(int argc, char** argv) {
     const std::string path = shotscene::makeOutputPath(stem, f.suffix);
     if (writeWhole(path, f.write(results))) {
       std::cout << path << std::endl;
+    } else {
+      ok = false;
+    }
+  }
+  if (std::find(wanted.begin(), wanted.end(), "html") != wanted.end()) {
+    std::string page;
+    if (shotscene::writeContactSheet(results, stem, page)) {
+      std::cout << page << std::endl;
     } else {
       ok = false;
     }

@@ -29,7 +29,23 @@ const char* typeName(int type) {
   }
 }
 
-std::string xmlEscaped(const std::string& text) {
+std::string fileName(const std::string& path) {
+  return std::filesystem::path(path).filename().string();
+}
+
+Json rationalTime(double value, double rate) {
+  return Json{{"OTIO_SCHEMA", "RationalTime.1"}, {"rate", rate}, {"value", value}};
+}
+
+Json timeRange(double start, double duration, double rate) {
+  return Json{{"OTIO_SCHEMA", "TimeRange.1"},
+              {"duration", rationalTime(duration, rate)},
+              {"start_time", rationalTime(start, rate)}};
+}
+
+}  // namespace
+
+std::string markupEscaped(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
@@ -46,7 +62,7 @@ std::string xmlEscaped(const std::string& text) {
         out += "&quot;";
         break;
       case '\'':
-        out += "&apos;";
+        out += "&#39;";
         break;
       default:
         out += c;
@@ -54,22 +70,6 @@ std::string xmlEscaped(const std::string& text) {
   }
   return out;
 }
-
-std::string fileName(const std::string& path) {
-  return std::filesystem::path(path).filename().string();
-}
-
-Json rationalTime(double value, double rate) {
-  return Json{{"OTIO_SCHEMA", "RationalTime.1"}, {"rate", rate}, {"value", value}};
-}
-
-Json timeRange(double start, double duration, double rate) {
-  return Json{{"OTIO_SCHEMA", "TimeRange.1"},
-              {"duration", rationalTime(duration, rate)},
-              {"start_time", rationalTime(start, rate)}};
-}
-
-}  // namespace
 
 std::string clockTime(double seconds, char separator) {
   const long long millis = std::llround(std::max(0.0, seconds) * 1000.0);
@@ -200,7 +200,7 @@ std::string exportFcpXml(const ExportResults& r) {
   const bool ntsc = std::fabs(r.fps - rate) > 1e-3;
   const std::string rateXml = "<rate><timebase>" + std::to_string(rate) + "</timebase><ntsc>" +
                               (ntsc ? "TRUE" : "FALSE") + "</ntsc></rate>";
-  const std::string name = xmlEscaped(fileName(r.videoPath));
+  const std::string name = markupEscaped(fileName(r.videoPath));
   std::ostringstream out;
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE xmeml>\n<xmeml version=\"4\">\n"
       << "<sequence><name>" << name << "</name><duration>" << r.frameCount << "</duration>"
@@ -211,7 +211,7 @@ std::string exportFcpXml(const ExportResults& r) {
         << "<start>" << s.first - 1 << "</start><end>" << s.last << "</end><in>" << s.first - 1
         << "</in><out>" << s.last << "</out><file id=\"file1\">";
     if (k == 0) {
-      out << "<name>" << name << "</name><pathurl>" << xmlEscaped(r.videoPath) << "</pathurl>"
+      out << "<name>" << name << "</name><pathurl>" << markupEscaped(r.videoPath) << "</pathurl>"
           << rateXml << "<duration>" << r.frameCount << "</duration>";
     }
     out << "</file></clipitem>\n";

@@ -8,6 +8,9 @@
 
 namespace shotscene {
 
+// Text safe inside HTML or XML text and attribute values.
+std::string markupEscaped(const std::string& text);
+
 // Seconds as "HH:MM:SS<sep>mmm", minutes and hours carried (hours may exceed 99).
 std::string clockTime(double seconds, char separator);
 

@@ -6,7 +6,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export DEBIAN_FRONTEND=noninteractive
 
-packages=(cmake g++ make libopencv-dev libtclap-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev ffmpeg "$@")
+packages=(cmake g++ make libopencv-dev libtclap-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev ffmpeg chromium parallel "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -1,0 +1,25 @@
+// The HTML contact sheet: a row of shot thumbnails per scene and a timeline strip.
+#ifndef SHOTSCENE_EXPORTS_CONTACT_SHEET_H_
+#define SHOTSCENE_EXPORTS_CONTACT_SHEET_H_
+
+#include <string>
+
+#include "exports/result_files.h"
+
+namespace shotscene {
+
+// A relative file name as a URL path: bytes other than letters, digits and
+// "-._~" percent-encoded.
+std::string urlEncoded(const std::string& name);
+
+// Writes STEM_report.html and its thumbnails in STEM_report_files/. A shot's
+// thumbnail is its middle keyframe image from STEM_Shot_Keyframes/ when that
+// exists, else that frame decoded from the video, which is read forward
+// once. Returns false after reporting on stderr when something could not be
+// written. The page is static: no script and nothing from the network.
+bool writeContactSheet(const ExportResults& results, const std::string& stem,
+                       std::string& pagePath);
+
+}  // namespace shotscene
+
+#endif  // SHOTSCENE_EXPORTS_CONTACT_SHEET_H_
