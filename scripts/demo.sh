@@ -33,3 +33,8 @@ if [[ -f "${stem}_scenes.txt" ]]; then
   echo "== Scene list (${stem}_scenes.txt)"
   cat "${stem}_scenes.txt"
 fi
+
+echo
+echo "== Exports and contact sheet (shotscene-export)"
+"$root/build/shotscene-export" "$video"
+echo "Open the contact sheet in a browser: file://${stem}_report.html"

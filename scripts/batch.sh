@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Runs shotscene over every video under the given folders with GNU parallel.
+# Usage: scripts/batch.sh [-j JOBS] [--export] [--resume] [--joblog FILE] FOLDER...
+#   --export   also runs shotscene-export on each video
+#   --resume   skips the videos the job log already holds (after an interruption)
+#   --joblog   the job log (default: shotscene-batch.log in the current folder)
+# Extra options for parallel (such as --sshlogin) can be given in PARALLEL_OPTIONS.
+# Two videos with the same stem (a.mp4, a.mkv) would write the same files: the
+# first is run and the second reported as a conflict. Exits non-zero when a
+# video failed or conflicted; the summary lists each failure with its status.
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+jobs="$(nproc)" export=0 resume=() joblog="shotscene-batch.log" folders=()
+while (($#)); do
+  case "$1" in
+    -j) jobs="$2"; shift 2 ;;
+    --export) export=1; shift ;;
+    --resume) resume=(--resume); shift ;;
+    --joblog) joblog="$2"; shift 2 ;;
+    -*) echo "batch.sh: unknown option $1" >&2; exit 2 ;;
+    *) folders+=("$1"); shift ;;
+  esac
+done
+((${#folders[@]})) || { echo "usage: scripts/batch.sh [-j JOBS] [--export] [--resume] FOLDER..." >&2; exit 2; }
+command -v parallel >/dev/null || { echo "batch.sh: GNU parallel is needed (apt-get install parallel)" >&2; exit 1; }
+[[ -x "$root/build/shotscene" ]] || "$root/scripts/setup.sh"
+
+list="$(mktemp)"
+trap 'rm -f "$list"' EXIT
+declare -A seen=()
+conflicts=0
+while IFS= read -r -d '' video; do
+  if [[ "${video:1}" == *.* ]]; then stem="${video%.*}"; else stem=""; fi
+  if [[ -n "${seen[$stem]+x}" ]]; then
+    echo "conflict: $video writes the same files as ${seen[$stem]}; not run" >&2
+    conflicts=$((conflicts + 1))
+    continue
+  fi
+  seen[$stem]="$video"
+  printf '%s\0' "$video" >>"$list"
+done < <(find "${folders[@]}" -type f \( -iname '*.mp4' -o -iname '*.mkv' -o -iname '*.avi' \
+  -o -iname '*.mov' -o -iname '*.m4v' -o -iname '*.mpg' -o -iname '*.mpeg' -o -iname '*.ts' \
+  -o -iname '*.webm' -o -iname '*.wmv' -o -iname '*.flv' \) -print0 | sort -z)
+
+status=0
+progress=()
+[[ -t 2 ]] && progress=(--bar)  # a progress line only on a terminal
+# shellcheck disable=SC2086
+parallel --will-cite --null -a "$list" -j "$jobs" --joblog "$joblog" "${resume[@]}" "${progress[@]}" \
+  ${PARALLEL_OPTIONS:-} "$root/scripts/batch_job.sh" {} "$export" >/dev/null || status=$?
+
+# Summary from the job log: column 7 is the exit status, 9 the command.
+awk -F'\t' 'NR > 1 { n++; if ($7 != 0) { f++; printf "failed (status %s): %s\n", $7, $9 } }
+  END { printf "%d jobs in the log, %d failed\n", n, f }' "$joblog"
+if ((status != 0 || conflicts != 0)); then exit 1; fi

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Cuts a video into one file per shot (or per scene) along shotscene's results,
+# with the ffmpeg program, as STEM-Shot-NNN.EXT (STEM-Scene-NNN.EXT).
+# Usage: scripts/split.sh VIDEO [--scenes] [--exact]
+#   By default streams are copied: fast and lossless, but each cut lands on the
+#   nearest keyframe at or before its start, so pieces may begin a little early.
+#   --exact re-encodes (H.264/AAC) for frame-exact pieces.
+# Run shotscene on VIDEO first. Arguments go to ffmpeg directly, never through
+# a shell, so any file name is safe.
+set -euo pipefail
+
+usage() { echo "usage: scripts/split.sh VIDEO [--scenes] [--exact]" >&2; exit 2; }
+[[ $# -ge 1 ]] || usage
+video="$1"
+shift
+unit=Shot list=_shots.txt exact=0
+for arg in "$@"; do
+  case "$arg" in
+    --scenes) unit=Scene list=_scenes.txt ;;
+    --exact) exact=1 ;;
+    *) usage ;;
+  esac
+done
+[[ -f "$video" ]] || { echo "split.sh: no video $video" >&2; exit 1; }
+
+# The tool's naming: the path cut at its last dot after the first character.
+if [[ "${video:1}" == *.* ]]; then stem="${video%.*}"; else stem=""; fi
+base="$(basename -- "$video")"
+ext=mkv
+[[ "$base" == *.* ]] && ext="${base##*.}"
+listfile="$stem$list"
+[[ -f "$listfile" ]] || { echo "split.sh: no $listfile; run shotscene first" >&2; exit 1; }
+
+rate=$(ffprobe -v error -select_streams v:0 -show_entries stream=avg_frame_rate -of csv=p=0 -- "$video")
+[[ "$rate" == */* ]] || rate="$rate/1"
+n=0
+while read -r first last _; do
+  [[ "$first" =~ ^[0-9]+$ && "$last" =~ ^[0-9]+$ ]] || { echo "split.sh: bad line in $listfile" >&2; exit 1; }
+  n=$((n + 1))
+  start=$(awk -v f="$first" -v r="$rate" 'BEGIN { split(r, q, "/"); printf "%.6f", (f - 1) * q[2] / q[1] }')
+  frames=$((last - first + 1))
+  duration=$(awk -v c="$frames" -v r="$rate" 'BEGIN { split(r, q, "/"); printf "%.6f", c * q[2] / q[1] }')
+  out=$(printf '%s-%s-%03d.%s' "$stem" "$unit" "$n" "$ext")
+  if ((exact)); then
+    ffmpeg -nostdin -v error -y -ss "$start" -i "$video" -frames:v "$frames" -t "$duration" \
+      -c:v libx264 -crf 18 -c:a aac -- "$out"
+  else
+    ffmpeg -nostdin -v error -y -ss "$start" -i "$video" -t "$duration" -c copy \
+      -avoid_negative_ts make_zero -- "$out"
+  fi
+  echo "$out"
+done <"$listfile"
