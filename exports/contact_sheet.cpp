@@ -23,19 +23,6 @@ constexpr int kThumbnailWidth = 160;
 const char* const kSceneColours[] = {"#4e79a7", "#f28e2b", "#59a14f", "#e15759",
                                      "#76b7b2", "#edc948", "#b07aa1", "#9c755f"};
 
-const char* transitionName(int type) {
-  switch (type) {
-    case 0:
-      return "cut";
-    case 1:
-      return "dissolve";
-    case 2:
-      return "wipe";
-    default:
-      return "";
-  }
-}
-
 }  // namespace
 
 std::string urlEncoded(const std::string& name) {

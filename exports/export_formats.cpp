@@ -6,6 +6,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "common/naming.h"
+
 namespace shotscene {
 
 namespace {
@@ -16,21 +18,21 @@ using Json = nlohmann::ordered_json;
 double startSeconds(int first, double fps) { return (first - 1) / fps; }
 double endSeconds(int last, double fps) { return last / fps; }
 
-const char* typeName(int type) {
-  switch (type) {
-    case 0:
-      return "cut";
-    case 1:
-      return "dissolve";
-    case 2:
-      return "wipe";
-    default:
-      return "";
-  }
-}
-
 std::string fileName(const std::string& path) {
   return std::filesystem::path(path).filename().string();
+}
+
+// The keyframe images of shot or scene `number` that exist on disk.
+Json existingImages(const std::string& videoPath, const char* suffix, const char* prefix,
+                    size_t number, int count) {
+  const std::string folder = keyframeFolder(outputStem(videoPath), suffix, "");
+  Json images = Json::array();
+  for (int j = 1; j <= count; ++j) {
+    const std::string image =
+        folder + "/" + prefix + std::to_string(number) + "_" + std::to_string(j) + ".jpg";
+    if (std::filesystem::exists(image)) images.push_back(image);
+  }
+  return images;
 }
 
 Json rationalTime(double value, double rate) {
@@ -44,6 +46,19 @@ Json timeRange(double start, double duration, double rate) {
 }
 
 }  // namespace
+
+const char* transitionName(int type) {
+  switch (type) {
+    case 0:
+      return "cut";
+    case 1:
+      return "dissolve";
+    case 2:
+      return "wipe";
+    default:
+      return "";
+  }
+}
 
 std::string markupEscaped(const std::string& text) {
   std::string out;
@@ -108,7 +123,7 @@ std::string exportCsv(const ExportResults& r) {
     std::snprintf(seconds, sizeof seconds, "%.3f,%.3f", start, end - start);
     out << k + 1 << "," << (s.scene > 0 ? std::to_string(s.scene) : "") << "," << s.first << ","
         << s.last << "," << clockTime(start, '.') << "," << clockTime(end, '.') << "," << seconds
-        << "," << csvField(k + 1 == r.shots.size() ? "" : typeName(s.type)) << "\r\n";
+        << "," << csvField(k + 1 == r.shots.size() ? "" : transitionName(s.type)) << "\r\n";
   }
   return out.str();
 }
@@ -123,19 +138,24 @@ std::string exportJson(const ExportResults& r) {
               {"start_seconds", startSeconds(s.first, r.fps)},
               {"end_seconds", endSeconds(s.last, r.fps)},
               {"keyframes", s.keyframes}};
+    shot["keyframe_images"] = existingImages(r.videoPath, kShotKeyframeSuffix, "shot", k + 1, 3);
     shot["scene"] = s.scene > 0 ? Json(s.scene) : Json();
     // The type of the transition that ends the shot; the last one ends the video.
-    shot["transition"] = s.type >= 0 && k + 1 < r.shots.size() ? Json(typeName(s.type)) : Json();
+    shot["transition"] =
+        s.type >= 0 && k + 1 < r.shots.size() ? Json(transitionName(s.type)) : Json();
     shots.push_back(shot);
   }
   for (size_t k = 0; k < r.scenes.size(); ++k) {
     const ExportScene& s = r.scenes[k];
-    scenes.push_back(Json{{"number", k + 1},
-                          {"first_frame", s.first},
-                          {"last_frame", s.last},
-                          {"start_seconds", startSeconds(s.first, r.fps)},
-                          {"end_seconds", endSeconds(s.last, r.fps)},
-                          {"keyframes", s.keyframes}});
+    scenes.push_back(
+        Json{{"number", k + 1},
+             {"first_frame", s.first},
+             {"last_frame", s.last},
+             {"start_seconds", startSeconds(s.first, r.fps)},
+             {"end_seconds", endSeconds(s.last, r.fps)},
+             {"keyframes", s.keyframes},
+             {"keyframe_images", existingImages(r.videoPath, kSceneKeyframeSuffix, "scene", k + 1,
+                                                static_cast<int>(s.keyframes.size()))}});
   }
   const Json document{{"video", r.videoPath},
                       {"frame_rate", r.fps},

@@ -8,6 +8,9 @@
 
 namespace shotscene {
 
+// "cut", "dissolve" or "wipe" for a transition type; empty for any other value.
+const char* transitionName(int type);
+
 // Text safe inside HTML or XML text and attribute values.
 std::string markupEscaped(const std::string& text);
 

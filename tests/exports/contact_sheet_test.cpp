@@ -58,9 +58,10 @@ TEST_F(ContactSheetPageTest, EveryShotHasALoadedThumbnailInItsScenesRow) {
   EXPECT_EQ(count(dom, "data-ok=\"true\""), shots) << dom.substr(0, 2000);
   EXPECT_NE(dom.find("my clip &amp; &lt;co&gt; #1.mp4"), std::string::npos);
   const std::string screenshot = std::string(SHOTSCENE_BUILD_DIR) + "/contact_sheet.png";
-  const std::string shoot =
-      chromium + "--window-size=1200,900 --screenshot=" + testing::quoted(screenshot) + " " +
-      testing::quoted("file://" + urlEncoded(stem + "_report.html")) + " >/dev/null 2>&1 </dev/null";
+  const std::string shoot = chromium +
+                            "--window-size=1200,900 --screenshot=" + testing::quoted(screenshot) +
+                            " " + testing::quoted("file://" + urlEncoded(stem + "_report.html")) +
+                            " >/dev/null 2>&1 </dev/null";
   EXPECT_EQ(std::system(shoot.c_str()), 0);
 }
 

@@ -78,6 +78,7 @@ TEST_F(ExportResultsTest, FormatsAgreeWithTheListsAndEscapeThePath) {
   EXPECT_TRUE(json["shots"][2]["transition"].is_null());
   EXPECT_DOUBLE_EQ(json["shots"][1]["start_seconds"].get<double>(), 1.6);
   EXPECT_EQ(json["scenes"][1]["keyframes"], nlohmann::json({48, 55, 62, 78, 85}));
+  EXPECT_TRUE(json["shots"][0]["keyframe_images"].empty());  // none were saved
 
   const auto otio = nlohmann::json::parse(exportOtio(r));
   const auto& track = otio["tracks"]["children"][0];
