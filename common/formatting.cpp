@@ -42,6 +42,18 @@ std::string formatTimecode(int frame, float frameRate) {
   return buffer;
 }
 
+std::string subtitleEntries(const std::vector<std::pair<int, int>>& spans, const char* word,
+                            float frameRate) {
+  std::string text, label;
+  for (size_t k = 1; k <= spans.size(); ++k) {
+    if ((k - 1) % 5 == 0) label.clear();
+    label += word + std::to_string(k) + " ";
+    text += std::to_string(k) + "\n" + formatTimecode(spans[k - 1].first, frameRate) + " --> " +
+            formatTimecode(spans[k - 1].second, frameRate) + "\n" + label + "\n\n";
+  }
+  return text;
+}
+
 int saturatingInt(double value) {
   if (std::isnan(value)) return 0;
   if (value >= 2147483647.0) return std::numeric_limits<int>::max();

@@ -3,6 +3,8 @@
 #define SHOTSCENE_COMMON_FORMATTING_H_
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace shotscene {
 
@@ -14,6 +16,12 @@ std::string numberToString(int value);
 // single precision. Seconds are not carried into minutes, so 59.9996 prints as
 // 60.000; hours of 100 or more print in full.
 std::string formatTimecode(int frame, float frameRate);
+
+// SubRip entries for spans of 1-based frames: entry k is timed from the first
+// to the last frame and labelled with the names WORD1 .. WORDk of its group of
+// five ("Shot1 Shot2 "), each followed by a blank.
+std::string subtitleEntries(const std::vector<std::pair<int, int>>& spans, const char* word,
+                            float frameRate);
 
 // A whole number held as floating point (a frame number read back from a
 // file, say) as an int, cut toward zero; values beyond int's range saturate

@@ -64,14 +64,11 @@ bool writeSceneSubtitles(const std::string& sceneListPath, float fps) {
   OutputFile output = openOutputFile(path, "w");
   std::FILE* file = output.file;
   if (file == nullptr) return false;
-  std::string label;
-  for (size_t k = 1; k <= spans.size(); ++k) {
-    if ((k - 1) % 5 == 0) label.clear();
-    label += "Scene" + std::to_string(k) + " ";
-    std::fprintf(file, "%zu\n%s --> %s\n%s\n\n", k,
-                 formatTimecode(saturatingInt(spans[k - 1].first), fps).c_str(),
-                 formatTimecode(saturatingInt(spans[k - 1].second), fps).c_str(), label.c_str());
+  std::vector<std::pair<int, int>> frames;
+  for (const auto& [first, last] : spans) {
+    frames.emplace_back(saturatingInt(first), saturatingInt(last));
   }
+  std::fputs(subtitleEntries(frames, "Scene", fps).c_str(), file);
   const bool closed = closeOutputFile(output);
   if (!listRead) reportUnreadable(sceneListPath);
   return closed && listRead;

@@ -45,14 +45,9 @@ bool writeShotSubtitles(const std::string& stem, const std::vector<ShotRecord>& 
   OutputFile output = openOutputFile(path, "w");
   std::FILE* file = output.file;
   if (file == nullptr) return false;
-  std::string label;
-  for (size_t k = 1; k <= shots.size(); ++k) {
-    if ((k - 1) % 5 == 0) label.clear();
-    label += "Shot" + std::to_string(k) + " ";
-    const ShotRecord& r = shots[k - 1];
-    std::fprintf(file, "%zu\n%s --> %s\n%s\n\n", k, formatTimecode(r.start, frameRate).c_str(),
-                 formatTimecode(r.end, frameRate).c_str(), label.c_str());
-  }
+  std::vector<std::pair<int, int>> spans;
+  for (const ShotRecord& r : shots) spans.emplace_back(r.start, r.end);
+  std::fputs(subtitleEntries(spans, "Shot", frameRate).c_str(), file);
   return closeOutputFile(output);
 }
 
