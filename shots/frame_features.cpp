@@ -1,16 +1,15 @@
 #include "shots/frame_features.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
 #include <opencv2/imgproc.hpp>
 
 namespace shotscene {
 
 cv::Ptr<cv::ORB> makeFeatureDetector() {
   return cv::ORB::create(400, 1.2f, 8, 31, 0, 2, cv::ORB::HARRIS_SCORE, 31);
-}
-
-cv::Ptr<cv::BFMatcher> makeFeatureMatcher() {
-  return cv::BFMatcher::create(cv::NORM_HAMMING, false);
 }
 
 void computeFrameFeatures(const cv::Mat& frame, cv::ORB& detector, FrameFeatures& out) {
@@ -44,16 +43,56 @@ std::pair<double, double> histogramTerms(const cv::Mat& a, const cv::Mat& b) {
   return {correlation, 1.0 - distance};
 }
 
-std::pair<float, float> matchRatios(cv::DescriptorMatcher& matcher, const FrameFeatures& a,
-                                    const FrameFeatures& b) {
+namespace {
+
+// Bits set in a 32-byte descriptor XOR; built twice so that CPUs with the
+// popcount instruction use it and others still run.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+__attribute__((target_clones("popcnt", "default")))
+#endif
+void twoNearest(const uint64_t* query, const uint64_t* train, int trainRows, int* best,
+                int* second) {
+  int d1 = std::numeric_limits<int>::max(), d2 = d1;
+  for (int r = 0; r < trainRows; ++r, train += 4) {
+    const int d =
+        __builtin_popcountll(query[0] ^ train[0]) + __builtin_popcountll(query[1] ^ train[1]) +
+        __builtin_popcountll(query[2] ^ train[2]) + __builtin_popcountll(query[3] ^ train[3]);
+    if (d < d1) {
+      d2 = d1;
+      d1 = d;
+    } else if (d < d2) {
+      d2 = d;
+    }
+  }
+  *best = d1;
+  *second = d2;
+}
+
+}  // namespace
+
+int countGoodMatches(const cv::Mat& query, const cv::Mat& train) {
+  CV_Assert(query.type() == CV_8U && train.type() == CV_8U && query.cols == 32 && train.cols == 32);
+  if (train.rows < 2) return 0;
+  // Rows are copied into aligned words once; descriptor rows need not be aligned.
+  std::vector<uint64_t> words(static_cast<size_t>(train.rows) * 4);
+  for (int r = 0; r < train.rows; ++r) std::memcpy(&words[4 * r], train.ptr(r), 32);
+  int good = 0;
+  for (int q = 0; q < query.rows; ++q) {
+    uint64_t row[4];
+    std::memcpy(row, query.ptr(q), 32);
+    int d1 = 0, d2 = 0;
+    twoNearest(row, words.data(), train.rows, &d1, &d2);
+    // The distances enter as floats and the test runs in double precision.
+    if (0.8 * static_cast<double>(static_cast<float>(d2)) >= static_cast<float>(d1)) ++good;
+  }
+  return good;
+}
+
+std::pair<float, float> matchRatios(const FrameFeatures& a, const FrameFeatures& b) {
   if (a.descriptors.cols != b.descriptors.cols) return {0.0f, 0.0f};
   int good = 0;
   if (!a.descriptors.empty() && !b.descriptors.empty()) {
-    std::vector<std::vector<cv::DMatch>> candidates;
-    matcher.knnMatch(a.descriptors, b.descriptors, candidates, 2, cv::noArray(), false);
-    for (const auto& list : candidates) {
-      if (list.size() >= 2 && 0.8 * list[1].distance >= list[0].distance) ++good;
-    }
+    good = countGoodMatches(a.descriptors, b.descriptors);
   }
   const auto ratio = [good](size_t keypoints) {
     if (keypoints == 0) return 0.0f;
@@ -72,23 +111,21 @@ void pairSimilarity(PairMeasure& m) {
   m.similarity = matches * cube;
 }
 
-float frameSimilarity(const FrameFeatures& reference, const FrameFeatures& current,
-                      cv::DescriptorMatcher& matcher) {
+float frameSimilarity(const FrameFeatures& reference, const FrameFeatures& current) {
   const auto [correlation, affinity] = histogramTerms(current.histogram, reference.histogram);
-  const auto [ratioA, ratioB] = matchRatios(matcher, reference, current);
+  const auto [ratioA, ratioB] = matchRatios(reference, current);
   const double h = 0.5 * (affinity + correlation);
   const double cube = std::fabs(h * h * h);
   const float matches = 0.5f * (ratioA + ratioB);
   return static_cast<float>(cube * matches);
 }
 
-PairMeasure measurePair(const FrameFeatures& previous, const FrameFeatures& current,
-                        cv::DescriptorMatcher& matcher) {
+PairMeasure measurePair(const FrameFeatures& previous, const FrameFeatures& current) {
   PairMeasure m;
   const auto [correlation, affinity] = histogramTerms(previous.histogram, current.histogram);
   m.histCorrelation = static_cast<float>(correlation);
   m.histAffinity = static_cast<float>(affinity);
-  std::tie(m.matchRatioA, m.matchRatioB) = matchRatios(matcher, previous, current);
+  std::tie(m.matchRatioA, m.matchRatioB) = matchRatios(previous, current);
   pairSimilarity(m);
   return m;
 }

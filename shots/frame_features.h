@@ -20,8 +20,6 @@ struct FrameFeatures {
 
 // ORB with 400 features, 8 levels, Harris score; one per thread.
 cv::Ptr<cv::ORB> makeFeatureDetector();
-// Brute-force Hamming matcher without cross check; one per thread.
-cv::Ptr<cv::BFMatcher> makeFeatureMatcher();
 
 // frame must be 8-bit BGR, already at the analysis scale. A frame with a side
 // under 2 pixels gets no keypoints. Buffers in `out` are reused.
@@ -30,21 +28,24 @@ void computeFrameFeatures(const cv::Mat& frame, cv::ORB& detector, FrameFeatures
 // (correlation, 1 - Bhattacharyya distance); symmetric.
 std::pair<double, double> histogramTerms(const cv::Mat& a, const cv::Mat& b);
 
+// Query rows whose two nearest train rows by Hamming distance, d1 <= d2, pass
+// 0.8 * d2 >= d1: the brute-force two-nearest ratio test, which depends only
+// on the two smallest distances. Both must be 8-bit with 32-byte rows; a train
+// set of one row passes no query.
+int countGoodMatches(const cv::Mat& query, const cv::Mat& train);
+
 // Good-match fractions of a's and b's keypoints; a's descriptors are the query set.
-std::pair<float, float> matchRatios(cv::DescriptorMatcher& matcher, const FrameFeatures& a,
-                                    const FrameFeatures& b);
+std::pair<float, float> matchRatios(const FrameFeatures& a, const FrameFeatures& b);
 
 // Fills measure.similarity from the other four fields.
 void pairSimilarity(PairMeasure& measure);
 
 // The pair similarity of a frame against a reference that is not its neighbour,
 // with the histogram part in double precision.
-float frameSimilarity(const FrameFeatures& reference, const FrameFeatures& current,
-                      cv::DescriptorMatcher& matcher);
+float frameSimilarity(const FrameFeatures& reference, const FrameFeatures& current);
 
 // All five fields of the pair (previous, current).
-PairMeasure measurePair(const FrameFeatures& previous, const FrameFeatures& current,
-                        cv::DescriptorMatcher& matcher);
+PairMeasure measurePair(const FrameFeatures& previous, const FrameFeatures& current);
 
 }  // namespace shotscene
 

@@ -17,7 +17,6 @@ void copyFeatures(const FrameFeatures& from, FrameFeatures& to) {
 ScanContext makeScanContext() {
   ScanContext context;
   context.detector = makeFeatureDetector();
-  context.matcher = makeFeatureMatcher();
   return context;
 }
 
@@ -37,7 +36,7 @@ int scanNextFrame(ScanContext& context, const cv::Mat& frame, int j, PairMeasure
   const FrameFeatures& previous = context.buffers[context.previous];
   FrameFeatures& current = context.buffers[1 - context.previous];
   computeFrameFeatures(frame, *context.detector, current);
-  record = measurePair(previous, current, *context.matcher);
+  record = measurePair(previous, current);
 
   int isolated = -1;
   if (!context.pending) {
@@ -48,7 +47,7 @@ int scanNextFrame(ScanContext& context, const cv::Mat& frame, int j, PairMeasure
   } else {
     // The current pair is not examined here: a low pair right after a low pair
     // never opens a candidate of its own.
-    const float s = frameSimilarity(context.reference, current, *context.matcher);
+    const float s = frameSimilarity(context.reference, current);
     if (static_cast<double>(s) > kReferenceSimilarity) isolated = j - 1;
     context.pending = false;
   }

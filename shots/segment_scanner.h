@@ -15,12 +15,11 @@ namespace shotscene {
 inline constexpr double kLowPairSimilarity = 0.03;    // a pair below this opens a candidate
 inline constexpr double kReferenceSimilarity = 0.05;  // above this the candidate is a flash
 
-// One worker's detector, matcher and alternating feature buffers. A low pair
+// One worker's detector and alternating feature buffers. A low pair
 // opens a candidate whose reference is the frame before it; the next analysed
 // frame decides whether the low frame was an isolated disturbance (a flash).
 struct ScanContext {
   cv::Ptr<cv::ORB> detector;
-  cv::Ptr<cv::BFMatcher> matcher;
   FrameFeatures buffers[2];
   int previous = 0;  // which buffer holds the previous analysed frame
   bool pending = false;

@@ -60,10 +60,8 @@ void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures
   const int n = ranges.back().end;
   threads = std::max(1, threads);
   std::vector<cv::Ptr<cv::ORB>> detectors;
-  std::vector<cv::Ptr<cv::BFMatcher>> matchers;
   for (int t = 0; t < threads; ++t) {
     detectors.push_back(makeFeatureDetector());
-    matchers.push_back(makeFeatureMatcher());
   }
   std::vector<int> rangeOf(static_cast<size_t>(n));
   for (size_t t = 0; t < ranges.size(); ++t) {
@@ -98,7 +96,7 @@ void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures
       const int j = first + k;
       const Features& previous = k > 0 ? features[k - 1] : before;
       if (!features[k] || !previous || j == ranges[rangeOf[j]].first) continue;
-      pairs[k] = measurePair(*previous, *features[k], *matchers[threadIndex()]);
+      pairs[k] = measurePair(*previous, *features[k]);
       measured[k] = 1;
     }
     // Each range's records and flashes, in frame order.
@@ -116,8 +114,7 @@ void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures
         continue;
       }
       // After undecodable frames the previous analysed frame lies further back.
-      const PairMeasure record =
-          measured[k] ? pairs[k] : measurePair(*s.previous, *features[k], *matchers[0]);
+      const PairMeasure record = measured[k] ? pairs[k] : measurePair(*s.previous, *features[k]);
       measures[j - 1] = record;
       if (!s.pending) {
         if (static_cast<double>(record.similarity) < kLowPairSimilarity) {
@@ -125,7 +122,7 @@ void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures
           s.pending = true;
         }
       } else {
-        const float similarity = frameSimilarity(*s.reference, *features[k], *matchers[0]);
+        const float similarity = frameSimilarity(*s.reference, *features[k]);
         if (static_cast<double>(similarity) > kReferenceSimilarity) isolatedFrames.push_back(j - 1);
         s.pending = false;
       }

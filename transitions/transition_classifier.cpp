@@ -33,7 +33,6 @@ struct ClassifierContext {
   FrameReader reader;
   WorkingSize size;
   cv::Ptr<cv::ORB> detector = makeFeatureDetector();
-  cv::Ptr<cv::BFMatcher> matcher = makeFeatureMatcher();
   AnalysisScale scale;
   int spanStart = 0, spanEnd = 0;
   std::map<int, cv::Mat> grey, colour;
@@ -94,7 +93,7 @@ double boundarySimilarity(ClassifierContext& c, int first, int last) {
   }
   const auto [correlation, affinity] = histogramTerms(features[0].histogram, features[1].histogram);
   const double h = std::fabs(0.5 * (affinity + correlation));
-  const auto [ratioA, ratioB] = matchRatios(*c.matcher, features[0], features[1]);
+  const auto [ratioA, ratioB] = matchRatios(features[0], features[1]);
   const float f = 0.5f * (ratioA + ratioB);
   return static_cast<double>(static_cast<float>(h * f));
 }
