@@ -28,8 +28,10 @@ int main(int argc, char** argv) {
   cmd.add(videoFile);
   cmd.parse(argc, argv);
 
-  const int shotResult = shotscene::runShotSegmentation(videoFile.getValue(), kfShot.getValue(),
-                                                        kfPath.getValue(), transType.getValue());
+  // What the scan decoded lets the later passes seek and check where they land.
+  shotscene::FrameIndex index;
+  const int shotResult = shotscene::runShotSegmentation(
+      videoFile.getValue(), kfShot.getValue(), kfPath.getValue(), transType.getValue(), &index);
   if (shotResult != shotscene::kShotStageOk && shotResult != shotscene::kShotKeyframesIncomplete) {
     return -1;
   }
@@ -38,8 +40,8 @@ int main(int argc, char** argv) {
   if (!shotsOnly.getValue()) {
     std::cout << "Scene segmentation analysis..." << std::endl;
     sceneResult = shotscene::runSceneSegmentation(
-        videoFile.getValue(), shotscene::computeShotSignatures(videoFile.getValue()),
-        kfScene.getValue());
+        videoFile.getValue(), shotscene::computeShotSignatures(videoFile.getValue(), &index),
+        kfScene.getValue(), &index);
   }
   // Failures to write were reported on stderr as they happened.
   if (shotResult != shotscene::kShotStageOk || sceneResult != shotscene::kSceneStageOk) return -1;

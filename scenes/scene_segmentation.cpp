@@ -55,9 +55,9 @@ void saveKeyframes(SceneWriter& w, const SceneEntry& scene, int count, int numbe
 }  // namespace
 
 int runSceneSegmentation(const std::string& videoPath, const SignatureTable& signatures,
-                         bool kfScene) {
+                         bool kfScene, const FrameIndex* index) {
   FrameReader reader;
-  openFrameReader(reader, videoPath);
+  openFrameReader(reader, videoPath, index);
   const int frameCount = saturatingInt(reader.capture.get(cv::CAP_PROP_FRAME_COUNT));
   const float fps = static_cast<float>(reader.capture.get(cv::CAP_PROP_FPS));
   const std::string stem = outputStem(videoPath);

@@ -31,14 +31,14 @@ ShotSignature frameSignature(const cv::Mat& frame) {
   return signature;
 }
 
-SignatureTable computeShotSignatures(const std::string& videoPath) {
+SignatureTable computeShotSignatures(const std::string& videoPath, const FrameIndex* index) {
   std::vector<StoredShot> shots;
   readShotRecords(makeOutputPath(outputStem(videoPath), kShotListSuffix), shots);
   const double since = monotonicSeconds();
   SignatureTable table;
   table.reserve(shots.size() * kSamplesPerShot);
   FrameReader reader;
-  openFrameReader(reader, videoPath);
+  openFrameReader(reader, videoPath, index);
   cv::Mat frame;
   for (const StoredShot& shot : shots) {
     // The number is the 0-based position read, so the frame signed is the one

@@ -15,13 +15,13 @@ namespace shotscene {
 
 KeyframeOutcome extractShotKeyframes(const std::string& videoPath,
                                      const std::vector<ShotRecord>& shots,
-                                     const std::string& kfPath) {
+                                     const std::string& kfPath, const FrameIndex* index) {
   KeyframeOutcome outcome;
   const std::string folder = keyframeFolder(outputStem(videoPath), kShotKeyframeSuffix, kfPath);
   outcome.complete = createKeyframeFolder(folder);
 
   FrameReader reader;
-  openFrameReader(reader, videoPath);
+  openFrameReader(reader, videoPath, index);
   ImageFailures failures;
   for (size_t n = 0; n < shots.size(); ++n) {
     const ShotRecord& shot = shots[n];

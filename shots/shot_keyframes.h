@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "shots/shot_types.h"
+#include "shots/video_source.h"
 
 namespace shotscene {
 
@@ -16,9 +17,10 @@ struct KeyframeOutcome {
 
 // Writes shotN_J.jpg (J = 1..3) at the decoded size for every shot whose three
 // keyframes all decode; a shot with an undecodable keyframe gets no images.
+// With the scan's frame index the decoder may seek.
 KeyframeOutcome extractShotKeyframes(const std::string& videoPath,
                                      const std::vector<ShotRecord>& shots,
-                                     const std::string& kfPath);
+                                     const std::string& kfPath, const FrameIndex* index = nullptr);
 
 }  // namespace shotscene
 

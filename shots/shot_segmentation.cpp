@@ -65,7 +65,8 @@ void repairSeams(std::vector<PairMeasure>& measures, const std::vector<FrameRang
   }
 }
 
-int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, bool transType) {
+int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, bool transType,
+                        FrameIndex* index) {
   VideoProbe probe;
   {
     cv::VideoCapture capture;
@@ -92,6 +93,9 @@ int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, 
   const std::vector<FrameRange> ranges = planFrameRanges(n, defaultThreadCount());
   const int threads = static_cast<int>(ranges.size());
   std::vector<int> isolatedFrames;
+  FrameIndex ownIndex;
+  if (index == nullptr) index = &ownIndex;
+  *index = FrameIndex{};
   double since = monotonicSeconds();
   // The straightforward scan (one decoder per range) is kept for the tests,
   // which hold the single-pass scan to it.
@@ -102,7 +106,7 @@ int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, 
     }
   } else {
     scanRangesOnce(ranges, measures.data(), isolatedFrames, videoPath, probe.scale,
-                   defaultThreadCount());
+                   defaultThreadCount(), index);
   }
   repairSeams(measures, ranges);
   reportStageTime("scan", since);
@@ -111,7 +115,7 @@ int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, 
       detectCuts(measures.data(), cutShots.data(), n, probe.frameRate, isolatedFrames);
   buildPairProfiles(measures.data(), profiles.data(), n);
   since = monotonicSeconds();
-  classifyTransitions(profiles, cutShots.data(), cutCount, videoPath, probe.scale);
+  classifyTransitions(profiles, cutShots.data(), cutCount, videoPath, probe.scale, index);
   reportStageTime("typing", since);
   const std::vector<ShotRecord> shots =
       detectGradualTransitions(cutShots.data(), profiles.data(), cutCount, n);
@@ -122,7 +126,7 @@ int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, 
   KeyframeOutcome keyframes;
   if (kfShot) {
     since = monotonicSeconds();
-    keyframes = extractShotKeyframes(videoPath, shots, kfPath);
+    keyframes = extractShotKeyframes(videoPath, shots, kfPath, index);
     reportStageTime("shot_keyframes", since);
   }
   const bool listWritten = writeShotList(stem, shots, transType, keyframes.lastShotUnreadable);

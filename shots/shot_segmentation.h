@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "shots/shot_types.h"
+#include "shots/video_source.h"
 
 namespace shotscene {
 
@@ -28,8 +29,10 @@ std::vector<FrameRange> planFrameRanges(int frameCount, int defaultThreads);
 void repairSeams(std::vector<PairMeasure>& measures, const std::vector<FrameRange>& ranges);
 
 // Writes STEM_shots.txt and STEM_shots.srt for the video. Returns kShotStageOk,
-// kVideoUnusable, kShotFilesUnwritable or kShotKeyframesIncomplete.
-int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, bool transType);
+// kVideoUnusable, kShotFilesUnwritable or kShotKeyframesIncomplete. The
+// scan's frame index is left in `index` when given, for later readers.
+int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, bool transType,
+                        FrameIndex* index = nullptr);
 
 }  // namespace shotscene
 

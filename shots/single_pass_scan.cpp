@@ -23,11 +23,13 @@ constexpr int kBatchFrames = 32;
 using Features = std::shared_ptr<const FrameFeatures>;
 
 // Frames first .. first + count - 1 at the analysis scale; empty where they do not decode.
-std::vector<cv::Mat> decodeBatch(cv::VideoCapture& capture, int count, AnalysisScale scale) {
+std::vector<cv::Mat> decodeBatch(cv::VideoCapture& capture, int count, AnalysisScale scale,
+                                 FrameIndex* index) {
   std::vector<cv::Mat> frames(static_cast<size_t>(count));
   cv::Mat decoded, scaled;
   for (cv::Mat& frame : frames) {
     if (!capture.read(decoded)) decoded.release();
+    if (index != nullptr) recordFrame(*index, capture, decoded);
     frame = prepareFrame(decoded, scale, scaled).clone();
   }
   return frames;
@@ -53,7 +55,7 @@ int threadIndex() {
 
 void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures,
                     std::vector<int>& isolatedFrames, const std::string& videoPath,
-                    AnalysisScale scale, int threads) {
+                    AnalysisScale scale, int threads, FrameIndex* index) {
   if (ranges.empty()) return;
   cv::VideoCapture capture;
   if (!openVideo(capture, videoPath)) return;
@@ -72,13 +74,13 @@ void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures
 
   Features before;  // the frame just before the batch
   std::future<std::vector<cv::Mat>> next = std::async(
-      std::launch::async, decodeBatch, std::ref(capture), std::min(kBatchFrames, n), scale);
+      std::launch::async, decodeBatch, std::ref(capture), std::min(kBatchFrames, n), scale, index);
   for (int first = 0; first < n; first += kBatchFrames) {
     const std::vector<cv::Mat> frames = next.get();
     const int count = static_cast<int>(frames.size());
     if (first + count < n) {
       next = std::async(std::launch::async, decodeBatch, std::ref(capture),
-                        std::min(kBatchFrames, n - first - count), scale);
+                        std::min(kBatchFrames, n - first - count), scale, index);
     }
     // Features and the pairs of adjacent decodable frames, in parallel.
     std::vector<Features> features(static_cast<size_t>(count));

@@ -13,10 +13,11 @@ namespace shotscene {
 
 // Writes exactly what scanSegment writes for each range, run side by side: a
 // range's pairs and flashes never reach across its ends, and the pair joining
-// two ranges is not measured. `threads` feature workers (at least 1).
+// two ranges is not measured. `threads` feature workers (at least 1). Every
+// frame decoded is recorded in `index` when given.
 void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures,
                     std::vector<int>& isolatedFrames, const std::string& videoPath,
-                    AnalysisScale scale, int threads);
+                    AnalysisScale scale, int threads, FrameIndex* index = nullptr);
 
 }  // namespace shotscene
 

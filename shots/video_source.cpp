@@ -1,7 +1,9 @@
 #include "shots/video_source.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <opencv2/imgproc.hpp>
 
@@ -63,13 +65,113 @@ WorkingSize workingSizeOf(cv::VideoCapture& capture) {
   return size;
 }
 
-void openFrameReader(FrameReader& reader, const std::string& path) {
-  reader.path = path;
-  openVideo(reader.capture, path);
+namespace {
+
+// Skipping fewer frames than this is cheaper than a seek to the keyframe before.
+constexpr int kSeekGap = 32;
+
+constexpr uint64_t kPrime1 = 0x9E3779B185EBCA87ULL;
+constexpr uint64_t kPrime2 = 0xC2B2AE3D27D4EB4FULL;
+
+uint64_t rotateLeft(uint64_t v, int bits) { return (v << bits) | (v >> (64 - bits)); }
+
+uint64_t digestRound(uint64_t lane, uint64_t word) {
+  return rotateLeft(lane + word * kPrime2, 31) * kPrime1;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void reopen(FrameReader& reader) {
+  reader.capture.release();
+  openVideo(reader.capture, reader.path);
   reader.next = 0;
   reader.ended = !reader.capture.isOpened();
+  reader.checking = false;
+}
+
+// Seeking is given up for this reader; frames come from decoding forward.
+void stopSeeking(FrameReader& reader) {
+  reader.seekable = false;
+  reopen(reader);
+}
+
+bool shouldSeek(const FrameReader& reader, int index) {
+  if (reader.index == nullptr || !reader.seekable) return false;
+  // The forward reader stops at the first frame that does not decode.
+  if (index >= reader.index->decoded) return false;
+  const int gap = index < reader.next ? index : index - reader.next;
+  if (gap <= kSeekGap) return false;
+  // After one seek, seek only where it beats skipping at the pace seen so far.
+  if (reader.seekSeconds > 0.0 && reader.skipped > 0) {
+    return reader.seekSeconds < gap * (reader.skipSeconds / reader.skipped);
+  }
+  return true;
+}
+
+// Whether `frame`, just decoded as frame `index`, is what sequential decoding gave.
+bool matchesIndex(FrameReader& reader, int index, const cv::Mat& frame) {
+  if (index >= reader.index->decoded) return false;
+  return reader.capture.get(cv::CAP_PROP_POS_MSEC) == reader.index->milliseconds[index] &&
+         frameDigest(frame) == reader.index->digests[index];
+}
+
+}  // namespace
+
+uint64_t frameDigest(const cv::Mat& frame) {
+  uint64_t lanes[4] = {kPrime1 + kPrime2, kPrime2, 0, 0 - kPrime1};
+  lanes[0] = digestRound(lanes[0], static_cast<uint64_t>(frame.rows));
+  lanes[1] = digestRound(lanes[1], static_cast<uint64_t>(frame.cols));
+  lanes[2] = digestRound(lanes[2], static_cast<uint64_t>(frame.type()));
+  const size_t rowBytes = static_cast<size_t>(frame.cols) * frame.elemSize();
+  for (int r = 0; r < frame.rows; ++r) {
+    const uint8_t* row = frame.ptr<uint8_t>(r);
+    size_t at = 0;
+    for (; at + 32 <= rowBytes; at += 32) {
+      for (int k = 0; k < 4; ++k) {
+        uint64_t word;
+        std::memcpy(&word, row + at + 8 * k, 8);
+        lanes[k] = digestRound(lanes[k], word);
+      }
+    }
+    for (; at < rowBytes; at += 8) {
+      uint64_t word = 0;
+      std::memcpy(&word, row + at, std::min<size_t>(8, rowBytes - at));
+      lanes[3] = digestRound(lanes[3], word);
+    }
+  }
+  uint64_t h = rotateLeft(lanes[0], 1) + rotateLeft(lanes[1], 7) + rotateLeft(lanes[2], 12) +
+               rotateLeft(lanes[3], 18);
+  h ^= h >> 33;
+  h *= kPrime2;
+  h ^= h >> 29;
+  h *= kPrime1;
+  h ^= h >> 32;
+  return h;
+}
+
+void recordFrame(FrameIndex& index, cv::VideoCapture& capture, const cv::Mat& decoded) {
+  if (decoded.empty()) {
+    index.milliseconds.push_back(std::numeric_limits<double>::quiet_NaN());
+    index.digests.push_back(0);
+  } else {
+    if (index.decoded == static_cast<int>(index.digests.size())) ++index.decoded;
+    index.milliseconds.push_back(capture.get(cv::CAP_PROP_POS_MSEC));
+    index.digests.push_back(frameDigest(decoded));
+  }
+}
+
+void openFrameReader(FrameReader& reader, const std::string& path, const FrameIndex* index) {
+  reader.path = path;
+  reader.index = index;
+  reader.seekable = true;
+  reader.skipSeconds = 0.0;
+  reader.skipped = 0;
+  reader.seekSeconds = 0.0;
   reader.lastIndex = -1;
   reader.last.release();
+  reopen(reader);
 }
 
 bool readFrameAt(FrameReader& reader, int index, cv::Mat& frame) {
@@ -79,7 +181,22 @@ bool readFrameAt(FrameReader& reader, int index, cv::Mat& frame) {
     frame = reader.last;
     return !frame.empty();
   }
-  if (index < reader.next) openFrameReader(reader, reader.path);
+  if (shouldSeek(reader, index)) {
+    const auto start = std::chrono::steady_clock::now();
+    if (!reader.capture.isOpened() || !reader.capture.set(cv::CAP_PROP_POS_FRAMES, index)) {
+      stopSeeking(reader);
+    } else {
+      reader.seekSeconds = std::max(secondsSince(start), 1e-9);
+      reader.next = index;
+      reader.ended = false;
+      reader.checking = true;
+      reader.checkedSinceSeek = false;
+    }
+  } else if (index < reader.next) {
+    reopen(reader);
+  }
+  const auto start = std::chrono::steady_clock::now();
+  const int from = reader.next;
   while (!reader.ended && reader.next < index) {
     if (reader.capture.grab()) {
       ++reader.next;
@@ -87,12 +204,22 @@ bool readFrameAt(FrameReader& reader, int index, cv::Mat& frame) {
       reader.ended = true;
     }
   }
-  if (reader.ended) return false;
+  reader.skipSeconds += secondsSince(start);
+  reader.skipped += reader.next - from;
   cv::Mat fresh;
-  if (!reader.capture.read(fresh) || fresh.empty()) {
-    reader.ended = true;
-    return false;
+  if (!reader.ended && (!reader.capture.read(fresh) || fresh.empty())) reader.ended = true;
+  if (reader.checking) {
+    // The stream's end is the demuxer's, whatever a seek did to the decoder,
+    // once a frame after the seek has proved right.
+    const bool proved =
+        reader.ended ? reader.checkedSinceSeek : matchesIndex(reader, reader.next, fresh);
+    if (!proved) {
+      stopSeeking(reader);
+      return readFrameAt(reader, index, frame);
+    }
+    reader.checkedSinceSeek = true;
   }
+  if (reader.ended) return false;
   reader.lastIndex = reader.next++;
   reader.last = fresh;
   frame = fresh;

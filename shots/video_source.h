@@ -2,6 +2,7 @@
 #ifndef SHOTSCENE_SHOTS_VIDEO_SOURCE_H_
 #define SHOTSCENE_SHOTS_VIDEO_SOURCE_H_
 
+#include <cstdint>
 #include <opencv2/core.hpp>
 #include <opencv2/videoio.hpp>
 #include <string>
@@ -50,10 +51,29 @@ struct WorkingSize {
 
 WorkingSize workingSizeOf(cv::VideoCapture& capture);
 
-// Frames by 0-based decoding index. A seek by frame position lands a few
-// frames off on some files (B-frames, odd time bases), so the reader never
-// seeks: it decodes forward from the start, skipping frames without
-// converting them, and reopens the video to go back.
+// What sequential decoding gave for each frame: its presentation time and a
+// digest of its pixels; NaN and 0 where a frame did not decode. Filled by the
+// scan so that later readers can seek and check where they landed.
+struct FrameIndex {
+  std::vector<double> milliseconds;
+  std::vector<uint64_t> digests;
+  int decoded = 0;  // leading frames that all decoded
+};
+
+// A 64-bit digest of the frame's size, type and every pixel byte.
+uint64_t frameDigest(const cv::Mat& frame);
+
+// Appends the frame the capture decoded last (empty when it did not decode).
+void recordFrame(FrameIndex& index, cv::VideoCapture& capture, const cv::Mat& decoded);
+
+// Frames by 0-based decoding index, always the pixels sequential decoding
+// gives. A seek by frame position lands a few frames off on some files
+// (B-frames, odd time bases) and may decode differently after it, so without
+// an index the reader never seeks: it decodes forward from the start, skipping
+// frames without converting them, and reopens the video to go back. With an
+// index it seeks over long gaps, checks the time and digest of every frame it
+// returns after a seek, and on any mismatch goes back to decoding forward for
+// good. It also stops seeking where seeks cost more than skipping.
 struct FrameReader {
   std::string path;
   cv::VideoCapture capture;
@@ -61,9 +81,17 @@ struct FrameReader {
   bool ended = false;  // nothing decodes from `next` on
   int lastIndex = -1;  // the frame returned last, kept for a repeated request
   cv::Mat last;
+  const FrameIndex* index = nullptr;  // not owned; null: never seek
+  bool seekable = true;               // false once a seek was found wrong or dear
+  bool checking = false;              // frames since the last seek are checked
+  bool checkedSinceSeek = false;      // one of them proved right
+  double skipSeconds = 0.0;           // time spent skipping frames forward ...
+  int skipped = 0;                    // ... and how many
+  double seekSeconds = 0.0;           // time of the last seek
 };
 
-void openFrameReader(FrameReader& reader, const std::string& path);
+void openFrameReader(FrameReader& reader, const std::string& path,
+                     const FrameIndex* index = nullptr);
 
 // Frame `index` (a fresh image, or the one returned last when asked again);
 // false and an empty frame past the end or for a negative index.

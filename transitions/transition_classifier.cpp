@@ -162,7 +162,8 @@ std::vector<std::pair<int, int>> wipeWindows(int s, int t) {
 }
 
 void classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* cutShots,
-                         int cutCount, const std::string& videoPath, AnalysisScale scale) {
+                         int cutCount, const std::string& videoPath, AnalysisScale scale,
+                         const FrameIndex* index) {
   const int count = static_cast<int>(profiles.size());
   if (count < 1) return;
   // Two contiguous halves, the first (larger) one on the first thread.
@@ -176,7 +177,7 @@ void classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* c
     const int thread = 0, threads = 1;
 #endif
     ClassifierContext context;
-    openFrameReader(context.reader, videoPath);
+    openFrameReader(context.reader, videoPath, index);
     context.size = workingSizeOf(context.reader.capture);
     context.scale = scale;
     const int first = threads == 1 ? 0 : (thread == 0 ? 0 : half);

@@ -20,9 +20,11 @@ std::vector<std::pair<int, int>> wipeWindows(int s, int t);
 // Types candidates (score >= 0.3, 12 or more frames from every cut end) on two
 // threads, each with its own decoder. A typed candidate whose end frames look
 // alike (boundary similarity >= 0.05) or that passes neither test is erased:
-// score 0, frames -1. The frames are compared at the analysis scale.
+// score 0, frames -1. The frames are compared at the analysis scale. With the
+// scan's frame index the decoders may seek.
 void classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* cutShots,
-                         int cutCount, const std::string& videoPath, AnalysisScale scale);
+                         int cutCount, const std::string& videoPath, AnalysisScale scale,
+                         const FrameIndex* index = nullptr);
 
 }  // namespace shotscene
 

@@ -71,6 +71,44 @@ TEST_F(FrameReaderTest, EveryRequestedFrameIsTheSequentialOne) {
   }
 }
 
+// With the index a sequential pass leaves, the reader seeks over long gaps;
+// where the seek lands elsewhere (TS, MKV) or the index disagrees, it must
+// still return the sequential frame.
+TEST_F(FrameReaderTest, SeekLandingOnAnotherFrameIsNeverReturned) {
+  for (const std::string& video : makeVideos()) {
+    FrameIndex index;
+    {
+      cv::VideoCapture capture;
+      ASSERT_TRUE(openVideo(capture, video));
+      for (cv::Mat f; capture.read(f);) recordFrame(index, capture, f);
+    }
+    const std::vector<cv::Mat> frames = decodeAll(video);
+    const int n = static_cast<int>(frames.size());
+    ASSERT_EQ(index.decoded, n) << video;
+    const std::vector<int> requests = {130, 131, 140, 60, 61, 290, 200, 201, 5, n - 1, n, 150};
+    for (bool tampered : {false, true}) {
+      FrameIndex used = index;
+      if (tampered) used.digests[200] ^= 1;  // a frame the seek cannot prove
+      FrameReader reader;
+      openFrameReader(reader, video, &used);
+      for (int request : requests) {
+        cv::Mat frame;
+        const bool read = readFrameAt(reader, request, frame);
+        if (request >= n) {
+          EXPECT_FALSE(read) << video << " frame " << request;
+        } else {
+          ASSERT_TRUE(read) << video << " frame " << request;
+          EXPECT_TRUE(same(frame, frames[request])) << video << " frame " << request;
+        }
+      }
+      EXPECT_GT(reader.seekSeconds, 0.0) << video << ": the reader never sought";
+      if (tampered) {
+        EXPECT_FALSE(reader.seekable) << video;
+      }
+    }
+  }
+}
+
 TEST_F(FrameReaderTest, KeyframeImagesAndSignaturesShowTheFramesTheyName) {
   for (const std::string& video : makeVideos()) {
     const std::vector<cv::Mat> frames = decodeAll(video);
