@@ -1,5 +1,9 @@
 #include "scenes/shot_signatures.h"
 
+#ifdef _OPENMP
+#include <omp.h>
+#endif
+
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
@@ -35,19 +39,29 @@ SignatureTable computeShotSignatures(const std::string& videoPath, const FrameIn
   std::vector<StoredShot> shots;
   readShotRecords(makeOutputPath(outputStem(videoPath), kShotListSuffix), shots);
   const double since = monotonicSeconds();
-  SignatureTable table;
-  table.reserve(shots.size() * kSamplesPerShot);
-  FrameReader reader;
-  openFrameReader(reader, videoPath, index);
-  cv::Mat frame;
-  for (const StoredShot& shot : shots) {
-    // The number is the 0-based position read, so the frame signed is the one
-    // after the numbered frame.
-    for (const float sample : shot.samples) {
-      if (readFrameAt(reader, saturatingInt(sample), frame)) {
-        table.push_back(frameSignature(frame));
-      } else {
-        table.push_back(ShotSignature{});
+  SignatureTable table(shots.size() * kSamplesPerShot);
+  // Two contiguous halves of the list, each read forward by its own decoder.
+  const int count = static_cast<int>(shots.size());
+  const int half = (count + 1) / 2;
+#pragma omp parallel num_threads(2)
+  {
+#ifdef _OPENMP
+    const int thread = omp_get_thread_num(), threads = omp_get_num_threads();
+#else
+    const int thread = 0, threads = 1;
+#endif
+    const int first = thread == 0 ? 0 : half;
+    const int end = threads == 1 || thread == 1 ? count : half;
+    FrameReader reader;
+    if (first < end) openFrameReader(reader, videoPath, index);
+    cv::Mat frame;
+    for (int s = first; s < end; ++s) {
+      for (int j = 0; j < kSamplesPerShot; ++j) {
+        // The number is the 0-based position read, so the frame signed is the
+        // one after the numbered frame; one that does not decode signs as zeros.
+        if (readFrameAt(reader, saturatingInt(shots[s].samples[j]), frame)) {
+          table[static_cast<size_t>(s) * kSamplesPerShot + j] = frameSignature(frame);
+        }
       }
     }
   }

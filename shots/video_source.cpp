@@ -103,9 +103,11 @@ bool shouldSeek(const FrameReader& reader, int index) {
   if (index >= reader.index->decoded) return false;
   const int gap = index < reader.next ? index : index - reader.next;
   if (gap <= kSeekGap) return false;
-  // After one seek, seek only where it beats skipping at the pace seen so far.
-  if (reader.seekSeconds > 0.0 && reader.skipped > 0) {
-    return reader.seekSeconds < gap * (reader.skipSeconds / reader.skipped);
+  // A seek decodes from the keyframe before its target, so its cost varies;
+  // after the first, seek only where the mean seek beats skipping at the pace
+  // seen so far.
+  if (reader.seeks > 0 && reader.skipped > 0) {
+    return reader.seekSeconds / reader.seeks < gap * (reader.skipSeconds / reader.skipped);
   }
   return true;
 }
@@ -169,6 +171,7 @@ void openFrameReader(FrameReader& reader, const std::string& path, const FrameIn
   reader.skipSeconds = 0.0;
   reader.skipped = 0;
   reader.seekSeconds = 0.0;
+  reader.seeks = 0;
   reader.lastIndex = -1;
   reader.last.release();
   reopen(reader);
@@ -186,7 +189,8 @@ bool readFrameAt(FrameReader& reader, int index, cv::Mat& frame) {
     if (!reader.capture.isOpened() || !reader.capture.set(cv::CAP_PROP_POS_FRAMES, index)) {
       stopSeeking(reader);
     } else {
-      reader.seekSeconds = std::max(secondsSince(start), 1e-9);
+      reader.seekSeconds += secondsSince(start);
+      ++reader.seeks;
       reader.next = index;
       reader.ended = false;
       reader.checking = true;

@@ -73,7 +73,7 @@ void recordFrame(FrameIndex& index, cv::VideoCapture& capture, const cv::Mat& de
 // frames without converting them, and reopens the video to go back. With an
 // index it seeks over long gaps, checks the time and digest of every frame it
 // returns after a seek, and on any mismatch goes back to decoding forward for
-// good. It also stops seeking where seeks cost more than skipping.
+// good. It seeks only where seeks have been cheaper than skipping.
 struct FrameReader {
   std::string path;
   cv::VideoCapture capture;
@@ -82,12 +82,13 @@ struct FrameReader {
   int lastIndex = -1;  // the frame returned last, kept for a repeated request
   cv::Mat last;
   const FrameIndex* index = nullptr;  // not owned; null: never seek
-  bool seekable = true;               // false once a seek was found wrong or dear
+  bool seekable = true;               // false once a seek was found wrong
   bool checking = false;              // frames since the last seek are checked
   bool checkedSinceSeek = false;      // one of them proved right
   double skipSeconds = 0.0;           // time spent skipping frames forward ...
   int skipped = 0;                    // ... and how many
-  double seekSeconds = 0.0;           // time of the last seek
+  double seekSeconds = 0.0;           // time spent seeking ...
+  int seeks = 0;                      // ... and how many seeks
 };
 
 void openFrameReader(FrameReader& reader, const std::string& path,

@@ -1,4 +1,5 @@
-// The single-pass scan must write exactly what one decoder per range writes.
+// The single-pass scan, whose frame index lets later readers seek, must write
+// exactly what one decoder per range and forward-only readers write.
 #include "shots/single_pass_scan.h"
 
 #include <gtest/gtest.h>
