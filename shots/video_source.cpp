@@ -119,6 +119,16 @@ bool matchesIndex(FrameReader& reader, int index, const cv::Mat& frame) {
          frameDigest(frame) == reader.index->digests[index];
 }
 
+// Whether sequential decoding also had no frame at `reader.next`.
+bool endMatchesIndex(const FrameReader& reader) {
+  const FrameIndex& index = *reader.index;
+  if (reader.next < index.decoded) return false;
+  if (index.decoded < static_cast<int>(index.digests.size())) return true;
+  // Past the frames the scan read, the stream's end is the demuxer's, whatever
+  // a seek did to the decoder, once a frame after the seek has proved right.
+  return reader.checkedSinceSeek;
+}
+
 }  // namespace
 
 uint64_t frameDigest(const cv::Mat& frame) {
@@ -213,10 +223,8 @@ bool readFrameAt(FrameReader& reader, int index, cv::Mat& frame) {
   cv::Mat fresh;
   if (!reader.ended && (!reader.capture.read(fresh) || fresh.empty())) reader.ended = true;
   if (reader.checking) {
-    // The stream's end is the demuxer's, whatever a seek did to the decoder,
-    // once a frame after the seek has proved right.
     const bool proved =
-        reader.ended ? reader.checkedSinceSeek : matchesIndex(reader, reader.next, fresh);
+        reader.ended ? endMatchesIndex(reader) : matchesIndex(reader, reader.next, fresh);
     if (!proved) {
       stopSeeking(reader);
       return readFrameAt(reader, index, frame);
