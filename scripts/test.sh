@@ -5,7 +5,7 @@
 #                               UndefinedBehaviorSanitizer (build-asan/)
 #   scripts/test.sh --sanitize  the sanitizer builds only: ASan+UBSan with every
 #                               test, then ThreadSanitizer (build-tsan/) with the
-#                               threaded scan and classifier tests
+#                               threaded scan, classifier and reader tests
 # ThreadSanitizer builds with clang and LLVM's OpenMP runtime, whose Archer tool
 # tells the sanitizer about OpenMP's own synchronisation (GCC's runtime is not
 # instrumented and would report its barriers as races).
@@ -47,5 +47,5 @@ if [[ "$mode" == --sanitize ]]; then
   cmake --build "$root/build-tsan" -j"$(nproc)" --target shotscene shotscene_tests </dev/null
   (cd "$root/build-tsan" &&
     OMP_TOOL_LIBRARIES="$archer" TSAN_OPTIONS="halt_on_error=1 ignore_noninstrumented_modules=1" \
-      ./tests/shotscene_tests --gtest_filter='ShotStage*:TransitionTyping*:FrameRanges*' </dev/null)
+      ./tests/shotscene_tests --gtest_filter='ShotStage*:TransitionTyping*:FrameRanges*:FrameReader*' </dev/null)
 fi

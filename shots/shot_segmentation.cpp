@@ -74,6 +74,9 @@ int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, 
   }
   const int n = probe.frameCount;
 
+  FrameIndex ownIndex;
+  if (index == nullptr) index = &ownIndex;
+  *index = FrameIndex{};
   std::vector<PairMeasure> measures;
   std::vector<ShotRecord> cutShots;
   std::vector<PairProfile> profiles;
@@ -81,6 +84,9 @@ int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, 
     measures.resize(n - 1);
     cutShots.resize(std::max(1, n - 1));
     profiles.resize(n - 1);
+    // The scan's decoding thread must not run out of memory on its way.
+    index->milliseconds.reserve(n);
+    index->digests.reserve(n);
   } catch (const std::bad_alloc&) {
     return reportUnusable();
   } catch (const std::length_error&) {
@@ -93,9 +99,6 @@ int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, 
   const std::vector<FrameRange> ranges = planFrameRanges(n, defaultThreadCount());
   const int threads = static_cast<int>(ranges.size());
   std::vector<int> isolatedFrames;
-  FrameIndex ownIndex;
-  if (index == nullptr) index = &ownIndex;
-  *index = FrameIndex{};
   double since = monotonicSeconds();
   // The straightforward scan (one decoder per range) is kept for the tests,
   // which hold the single-pass scan to it.
