@@ -24,6 +24,21 @@ bool same(const cv::Mat& a, const cv::Mat& b) {
   return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0.0;
 }
 
+// Each request gives the sequentially decoded frame, or nothing past the end.
+void expectSequentialFrames(FrameReader& reader, const std::vector<int>& requests,
+                            const std::vector<cv::Mat>& frames, const std::string& video) {
+  for (int index : requests) {
+    cv::Mat frame;
+    const bool read = readFrameAt(reader, index, frame);
+    if (index >= static_cast<int>(frames.size())) {
+      EXPECT_FALSE(read) << video << " frame " << index;
+    } else {
+      ASSERT_TRUE(read) << video << " frame " << index;
+      EXPECT_TRUE(same(frame, frames[index])) << video << " frame " << index;
+    }
+  }
+}
+
 class FrameReaderTest : public testing::ScratchFolderTest {
  protected:
   // A generated FFV1 video and H.264 transcodes with B-frames in MP4, in
@@ -58,16 +73,7 @@ TEST_F(FrameReaderTest, EveryRequestedFrameIsTheSequentialOne) {
                                        104, 110, 100, 120, 90, 5,  n - 1, n,   249};
     FrameReader reader;
     openFrameReader(reader, video);
-    for (int index : requests) {
-      cv::Mat frame;
-      const bool read = readFrameAt(reader, index, frame);
-      if (index >= n) {
-        EXPECT_FALSE(read) << video << " frame " << index;
-      } else {
-        ASSERT_TRUE(read) << video << " frame " << index;
-        EXPECT_TRUE(same(frame, frames[index])) << video << " frame " << index;
-      }
-    }
+    expectSequentialFrames(reader, requests, frames, video);
   }
 }
 
@@ -92,16 +98,7 @@ TEST_F(FrameReaderTest, SeekLandingOnAnotherFrameIsNeverReturned) {
       if (tampered) used.digests[130] ^= 1;
       FrameReader reader;
       openFrameReader(reader, video, &used);
-      for (int request : requests) {
-        cv::Mat frame;
-        const bool read = readFrameAt(reader, request, frame);
-        if (request >= n) {
-          EXPECT_FALSE(read) << video << " frame " << request;
-        } else {
-          ASSERT_TRUE(read) << video << " frame " << request;
-          EXPECT_TRUE(same(frame, frames[request])) << video << " frame " << request;
-        }
-      }
+      expectSequentialFrames(reader, requests, frames, video);
       EXPECT_GT(reader.seeks, 0) << video << ": the reader never sought";
       if (tampered) {
         EXPECT_FALSE(reader.seekable) << video;
