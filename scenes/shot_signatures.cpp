@@ -42,7 +42,6 @@ SignatureTable computeShotSignatures(const std::string& videoPath, const FrameIn
   SignatureTable table(shots.size() * kSamplesPerShot);
   // Two contiguous halves of the list, each read forward by its own decoder.
   const int count = static_cast<int>(shots.size());
-  const int half = (count + 1) / 2;
 #pragma omp parallel num_threads(2)
   {
 #ifdef _OPENMP
@@ -50,8 +49,7 @@ SignatureTable computeShotSignatures(const std::string& videoPath, const FrameIn
 #else
     const int thread = 0, threads = 1;
 #endif
-    const int first = thread == 0 ? 0 : half;
-    const int end = threads == 1 || thread == 1 ? count : half;
+    const auto [first, end] = readerShare(count, thread, threads);
     FrameReader reader;
     if (first < end) openFrameReader(reader, videoPath, index);
     cv::Mat frame;

@@ -174,6 +174,12 @@ void recordFrame(FrameIndex& index, cv::VideoCapture& capture, const cv::Mat& de
   }
 }
 
+std::pair<int, int> readerShare(int count, int thread, int threads) {
+  const int half = (count + 1) / 2;
+  if (threads == 1) return {0, count};
+  return thread == 0 ? std::make_pair(0, half) : std::make_pair(half, count);
+}
+
 void openFrameReader(FrameReader& reader, const std::string& path, const FrameIndex* index) {
   reader.path = path;
   reader.index = index;

@@ -6,6 +6,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/videoio.hpp>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace shotscene {
@@ -90,6 +91,11 @@ struct FrameReader {
   double seekSeconds = 0.0;           // time spent seeking ...
   int seeks = 0;                      // ... and how many seeks
 };
+
+// The requests [first, end) of `count` in order that reader `thread` of
+// `threads` (1 or 2) serves: two contiguous halves, the first one larger, so
+// that each reader only goes forward.
+std::pair<int, int> readerShare(int count, int thread, int threads);
 
 void openFrameReader(FrameReader& reader, const std::string& path,
                      const FrameIndex* index = nullptr);

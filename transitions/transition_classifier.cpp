@@ -166,8 +166,6 @@ void classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* c
                          const FrameIndex* index) {
   const int count = static_cast<int>(profiles.size());
   if (count < 1) return;
-  // Two contiguous halves, the first (larger) one on the first thread.
-  const int half = (count + 1) / 2;
 #pragma omp parallel num_threads(2)
   {
 #ifdef _OPENMP
@@ -180,8 +178,7 @@ void classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* c
     openFrameReader(context.reader, videoPath, index);
     context.size = workingSizeOf(context.reader.capture);
     context.scale = scale;
-    const int first = threads == 1 ? 0 : (thread == 0 ? 0 : half);
-    const int end = threads == 1 ? count : (thread == 0 ? half : count);
+    const auto [first, end] = readerShare(count, thread, threads);
     for (int i = first; i < end; ++i) classifyEntry(profiles[i], i, cutShots, cutCount, context);
   }
 }
