@@ -20,4 +20,5 @@ printf '1 60 15 29 43\n61 117 75 89 103\n' >"$corpus/shots"
 printf '1 286 19 69 140 211 244\n287 532 329 386 421 439 503' >"$corpus/scenes"
 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   "$build/tests/fuzz/list_readers_fuzzer" "$corpus" -max_total_time="$seconds" -max_len=4096 \
+  -artifact_prefix="$build/" \
   -print_final_stats=1

@@ -70,6 +70,11 @@ TEST_F(SceneFilesTest, SingleRecordListAndUnreadableListAreHandled) {
   // A list that cannot be read back fails instead of waiting for its end.
   EXPECT_FALSE(writeSceneSubtitles(path("gone_scenes.txt"), 25.0f));
   EXPECT_EQ(testing::readWholeFile(path("gone_scenes.srt")), "");
+  // Frame numbers far past any int (a hand-edited list) saturate instead of overflowing.
+  std::ofstream(path("huge_scenes.txt")) << "1 60111111111111111111111111111111 15 29 43 0 0";
+  ASSERT_TRUE(writeSceneSubtitles(path("huge_scenes.txt"), 25.0f));
+  EXPECT_EQ(testing::readWholeFile(path("huge_scenes.srt")),
+            "1\n00:00:00.040 --> 23860:55:48.000\nScene1 \n\n");
 }
 
 TEST_F(SceneFilesTest, ShotRecordsStopAtTheFirstIncompleteLine) {
