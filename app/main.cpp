@@ -1,6 +1,10 @@
 // shotscene: cuts one video into shots and scenes.
 #include <tclap/CmdLine.h>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <iostream>
 #include <string>
 
@@ -8,7 +12,24 @@
 #include "scenes/shot_signatures.h"
 #include "shots/shot_segmentation.h"
 
+namespace {
+
+// Every frame passes through buffers of a few hundred kilobytes to megabytes,
+// allocated on one thread and freed on another. glibc's default would map and
+// unmap them, or trim them from the arenas, again and again; the page faults
+// of touching them afresh cost about a tenth of the run. Kept instead, they are
+// reused, for some 20% more peak memory.
+void keepFreedBuffers() {
+#ifdef __GLIBC__
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 1 << 30);
+#endif
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  keepFreedBuffers();
   TCLAP::CmdLine cmd("Shot-Scene Segmentation", ' ', "1.4.5", true);
   TCLAP::SwitchArg kfShot("", "kf_shot", "Extract shot keyframes", cmd, false);
   TCLAP::SwitchArg kfScene("", "kf_scene", "Extract scene keyframes", cmd, false);
