@@ -26,11 +26,15 @@ using Features = std::shared_ptr<const FrameFeatures>;
 std::vector<cv::Mat> decodeBatch(cv::VideoCapture& capture, int count, AnalysisScale scale,
                                  FrameIndex* index) {
   std::vector<cv::Mat> frames(static_cast<size_t>(count));
-  cv::Mat decoded, scaled;
+  cv::Mat decoded;
   for (cv::Mat& frame : frames) {
     if (!capture.read(decoded)) decoded.release();
     if (index != nullptr) recordFrame(*index, capture, decoded);
-    frame = prepareFrame(decoded, scale, scaled).clone();
+    // A resized frame is already a fresh image; the decoder writes the next
+    // frame over `decoded`, so that one is copied.
+    cv::Mat scaled;
+    const cv::Mat& prepared = prepareFrame(decoded, scale, scaled);
+    frame = &prepared == &decoded ? decoded.clone() : prepared;
   }
   return frames;
 }

@@ -16,7 +16,8 @@ class SinglePassScanTest : public testing::ScratchFolderTest {};
 TEST_F(SinglePassScanTest, OutputsAreByteIdenticalToOneDecoderPerRange) {
   // Cuts, a dissolve, a wipe and flashes; a flash on the last frame of the
   // first of two ranges and one on the first frame of the second; a header
-  // claiming 40 frames more than the file holds.
+  // claiming 40 frames more than the file holds; a copy wide enough to be
+  // analysed at 512 px.
   testing::VideoPlan plan = testing::demoPlan(cv::Size(160, 96), 25.0, 300);
   const int n = testing::frameCount(plan);
   plan.flashes.push_back(n / 2 - 1);
@@ -24,12 +25,16 @@ TEST_F(SinglePassScanTest, OutputsAreByteIdenticalToOneDecoderPerRange) {
   ASSERT_TRUE(testing::writeVideo(plan, path("clip.avi")));
   ASSERT_TRUE(testing::writeVideo(plan, path("over.avi")));
   ASSERT_TRUE(testing::setAviFrameCount(path("over.avi"), n + 40));
-  for (const char* video : {"clip", "over"}) {
-    for (const char* threads : {"1", "2", "4"}) {
+  plan.size = cv::Size(640, 96);
+  ASSERT_TRUE(testing::writeVideo(plan, path("wide.avi")));
+  for (const char* video : {"clip", "over", "wide"}) {
+    for (const std::string threads : {"1", "2", "4"}) {
+      // Scaling does not depend on the ranges.
+      if (std::string(video) == "wide" && threads != "2") continue;
       std::string files[2];
       for (int straightforward = 0; straightforward < 2; ++straightforward) {
         const std::string environment =
-            std::string("OMP_NUM_THREADS=") + threads +
+            "OMP_NUM_THREADS=" + threads +
             (straightforward ? " SHOTSCENE_STRAIGHTFORWARD_SCAN=1" : "");
         const testing::Outcome r = testing::runTool(
             dir_.string(), std::string("--trans_type ") + video + ".avi", environment);
