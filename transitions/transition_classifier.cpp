@@ -50,7 +50,8 @@ void decodeFrame(ClassifierContext& c, int index) {
   cv::Mat decoded, scaled;
   cv::Mat colour, grey;
   if (readFrameAt(c.reader, index, decoded)) {
-    colour = prepareFrame(decoded, c.scale, scaled).clone();
+    // The reader hands out a fresh image per frame, so nothing writes over it.
+    colour = prepareFrame(decoded, c.scale, scaled);
     if (!colour.empty()) cv::cvtColor(colour, grey, cv::COLOR_RGB2GRAY);
   }
   c.grey[index] = grey;
@@ -72,7 +73,7 @@ cv::Mat colourFrame(ClassifierContext& c, int index) {
   if (it != c.colour.end()) return it->second;
   cv::Mat decoded, scaled;
   if (!readFrameAt(c.reader, index, decoded)) return cv::Mat();
-  return prepareFrame(decoded, c.scale, scaled).clone();
+  return prepareFrame(decoded, c.scale, scaled);
 }
 
 void erase(PairProfile& p) {
