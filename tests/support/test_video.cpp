@@ -18,22 +18,17 @@ int panOffset(int frame) {
 }
 
 // Saturation and value ranges of a picture's palette, by the hundreds of its
-// seed: seeds 100 and up make families of pictures whose colours lie far apart.
+// seed: seeds 1xx (dim, nearly grey), 2xx (vivid and bright) and 3xx (muted
+// middle) make families of pictures whose colours lie far apart.
 struct Look {
   int satLow, satHigh, valLow, valHigh;
 };
 
 Look lookOf(int seed) {
-  switch (seed / 100) {
-    case 1:
-      return {15, 60, 45, 115};  // dim, nearly grey
-    case 2:
-      return {200, 256, 190, 250};  // vivid and bright
-    case 3:
-      return {90, 140, 110, 170};  // muted middle
-    default:
-      return {60, 175, 40, 256};
-  }
+  static const Look kLooks[] = {
+      {60, 175, 40, 256}, {15, 60, 45, 115}, {200, 256, 190, 250}, {90, 140, 110, 170}};
+  const int family = seed / 100;
+  return kLooks[family >= 1 && family <= 3 ? family : 0];
 }
 
 cv::Scalar paletteColour(cv::RNG& rng, int baseHue, const Look& look) {
@@ -47,26 +42,16 @@ cv::Scalar paletteColour(cv::RNG& rng, int baseHue, const Look& look) {
   return cv::Scalar(c[0], c[1], c[2]);
 }
 
-class PictureCache {
- public:
-  explicit PictureCache(cv::Size size) : size_(size) {}
-  // The picture as the camera sees it at the given frame.
-  cv::Mat view(int seed, int frame) {
-    auto it = pictures_.find(seed);
-    if (it == pictures_.end()) {
-      it = pictures_.emplace(seed, texturedPicture(seed, size_ + cv::Size(kPanMargin, kPanMargin)))
-               .first;
-    }
-    const int offset = still_ ? 0 : panOffset(frame);
-    return it->second(cv::Rect(offset, offset / 2, size_.width, size_.height));
+// The picture as the camera sees it at the given frame; pictures are made once.
+cv::Mat viewOf(std::map<int, cv::Mat>& pictures, const VideoPlan& plan, int seed, int frame) {
+  auto it = pictures.find(seed);
+  if (it == pictures.end()) {
+    const cv::Size margin(kPanMargin, kPanMargin);
+    it = pictures.emplace(seed, texturedPicture(seed, plan.size + margin)).first;
   }
-  void setStill(bool still) { still_ = still; }
-
- private:
-  cv::Size size_;
-  bool still_ = false;
-  std::map<int, cv::Mat> pictures_;
-};
+  const int offset = plan.still ? 0 : panOffset(frame);
+  return it->second(cv::Rect(offset, offset / 2, plan.size.width, plan.size.height));
+}
 
 // Film grain that differs from frame to frame but not from run to run.
 void addGrain(cv::Mat& frame, double sigma, int index) {
@@ -78,6 +63,37 @@ void addGrain(cv::Mat& frame, double sigma, int index) {
   frame.convertTo(wide, CV_16SC3);
   wide += noise;
   wide.convertTo(frame, CV_8UC3);  // saturates
+}
+
+int fourccOf(const std::string& codec) {
+  return cv::VideoWriter::fourcc(codec[0], codec[1], codec[2], codec[3]);
+}
+
+void putLittleEndian(std::string& bytes, size_t at, uint32_t value) {
+  for (int k = 0; k < 4; ++k) bytes[at + k] = static_cast<char>((value >> (8 * k)) & 0xFF);
+}
+
+// The AVI headers as bytes, with the offsets of the main header's and the
+// video stream header's data; false when either is missing.
+bool findAviHeaders(const std::string& path, std::string& bytes, size_t& avih, size_t& strh) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  avih = bytes.find("avih");
+  strh = std::string::npos;
+  for (size_t at = bytes.find("strh"); at != std::string::npos; at = bytes.find("strh", at + 4)) {
+    if (at + 48 <= bytes.size() && bytes.compare(at + 8, 4, "vids") == 0) {
+      strh = at;
+      break;
+    }
+  }
+  return avih != std::string::npos && strh != std::string::npos && avih + 28 <= bytes.size();
+}
+
+bool writeBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
 }
 
 }  // namespace
@@ -183,8 +199,8 @@ cv::Mat texturedPicture(int seed, cv::Size size) {
 }
 
 void renderFrames(const VideoPlan& plan, const std::function<void(const cv::Mat&)>& sink) {
-  PictureCache cache(plan.size);
-  cache.setStill(plan.still);
+  std::map<int, cv::Mat> pictures;
+  const auto view = [&](int seed, int frame) { return viewOf(pictures, plan, seed, frame); };
   std::vector<bool> flash(static_cast<size_t>(frameCount(plan)), false);
   for (int f : plan.flashes) {
     if (f >= 0 && f < static_cast<int>(flash.size())) flash[f] = true;
@@ -200,20 +216,19 @@ void renderFrames(const VideoPlan& plan, const std::function<void(const cv::Mat&
       const double t = u * u * (3.0 - 2.0 * u);
       switch (s.kind) {
         case SegmentKind::kShot:
-          cache.view(s.seed, index).copyTo(frame);
+          view(s.seed, index).copyTo(frame);
           break;
         case SegmentKind::kDissolve:
-          cv::addWeighted(cache.view(s.seed, index), 1.0 - t, cache.view(s.toSeed, index), t, 0.0,
-                          frame);
+          cv::addWeighted(view(s.seed, index), 1.0 - t, view(s.toSeed, index), t, 0.0, frame);
           break;
         case SegmentKind::kWipeLeftToRight:
         case SegmentKind::kWipeTopToBottom: {
-          cache.view(s.seed, index).copyTo(frame);
+          view(s.seed, index).copyTo(frame);
           const bool across = s.kind == SegmentKind::kWipeLeftToRight;
           const cv::Rect covered =
               across ? cv::Rect(0, 0, cvRound(t * plan.size.width), plan.size.height)
                      : cv::Rect(0, 0, plan.size.width, cvRound(t * plan.size.height));
-          cache.view(s.toSeed, index)(covered).copyTo(frame(covered));
+          view(s.toSeed, index)(covered).copyTo(frame(covered));
           break;
         }
       }
@@ -233,14 +248,6 @@ std::vector<cv::Mat> renderAllFrames(const VideoPlan& plan) {
   return frames;
 }
 
-namespace {
-
-int fourccOf(const std::string& codec) {
-  return cv::VideoWriter::fourcc(codec[0], codec[1], codec[2], codec[3]);
-}
-
-}  // namespace
-
 bool writeVideo(const VideoPlan& plan, const std::string& path, const std::string& codec) {
   cv::VideoWriter writer(path, cv::CAP_FFMPEG, fourccOf(codec), plan.fps, plan.size, true);
   if (!writer.isOpened()) return false;
@@ -258,41 +265,6 @@ bool writeFrames(const std::vector<cv::Mat>& frames, double fps, const std::stri
   writer.release();
   return true;
 }
-
-namespace {
-
-void putLittleEndian(std::string& bytes, size_t at, uint32_t value) {
-  for (int k = 0; k < 4; ++k) bytes[at + k] = static_cast<char>((value >> (8 * k)) & 0xFF);
-}
-
-}  // namespace
-
-namespace {
-
-// The AVI headers as bytes, with the offsets of the main header's and the
-// video stream header's data; false when either is missing.
-bool findAviHeaders(const std::string& path, std::string& bytes, size_t& avih, size_t& strh) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  avih = bytes.find("avih");
-  strh = std::string::npos;
-  for (size_t at = bytes.find("strh"); at != std::string::npos; at = bytes.find("strh", at + 4)) {
-    if (at + 48 <= bytes.size() && bytes.compare(at + 8, 4, "vids") == 0) {
-      strh = at;
-      break;
-    }
-  }
-  return avih != std::string::npos && strh != std::string::npos && avih + 28 <= bytes.size();
-}
-
-bool writeBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out);
-}
-
-}  // namespace
 
 bool setAviFrameCount(const std::string& path, uint32_t frames) {
   std::string bytes;
