@@ -2,21 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
 
 namespace shotscene {
 namespace {
-
-TEST(PairProfilesTest, FixedEndsOverlapInShortVideosAndNoCandidateAppears) {
-  std::vector<PairMeasure> m(9, PairMeasure{1, 1, 1, 1, 0.5f});
-  std::vector<PairProfile> p(9);
-  buildPairProfiles(m.data(), p.data(), 10);
-  for (int k = 0; k < 9; ++k) {
-    EXPECT_EQ(p[k].smoothed, k < 4 ? 0.0f : 1.0f) << k;
-    EXPECT_EQ(p[k].score, 0.0f) << k;
-  }
-}
 
 // 200 frames alike but for a V-shaped dip at pair 100, whose valley starts at
 // the last flat pair, 84; it ends where the curve next descends, at pair 154
@@ -29,12 +21,8 @@ TEST(PairProfilesTest, DipIsOneCandidateAndTheLastValleyKeepsAStaleRightEdge) {
     std::vector<PairProfile> p(199);
     buildPairProfiles(m.data(), p.data(), 200);
     const double bottom = 0.1 + 0.04 * 30 / 11;  // the mean of pairs 95..105
-    EXPECT_NEAR(p[100].smoothed, bottom, 1e-6);
-    std::vector<int> at;
-    for (int k = 0; k < 199; ++k) {
-      if (p[k].score != 0.0f) at.push_back(k);
-    }
-    ASSERT_EQ(at, std::vector<int>{100}) << laterDescent;
+    const auto isCandidate = [](const PairProfile& q) { return q.score != 0.0f; };
+    EXPECT_EQ(std::count_if(p.begin(), p.end(), isCandidate), 1) << laterDescent;
     // The valley's depth below each edge: 0.9 at both, or 0 at the stale one.
     EXPECT_NEAR(p[100].score, laterDescent ? 2 * (0.9 - bottom) : 0.9, 1e-5);
     EXPECT_EQ(p[100].startFrame, 84.0f);
@@ -42,41 +30,35 @@ TEST(PairProfilesTest, DipIsOneCandidateAndTheLastValleyKeepsAStaleRightEdge) {
   }
 }
 
-struct Candidate {
-  int pair;
-  float score, type;
-};
-
-// "end/type " of every shot the cuts and the candidates of a 400-frame video give.
-std::string merge(const std::vector<int>& cutEnds, const std::vector<Candidate>& candidates) {
+// "start-end/type " of the shots that cuts and candidates {pair, score, type} give in 400 frames.
+std::string merge(const std::vector<int>& cutEnds,
+                  const std::vector<std::tuple<int, float, float>>& candidates) {
   std::vector<ShotRecord> cuts;
-  for (int end : cutEnds) {
-    cuts.push_back(makeShotRecord(cuts.empty() ? 1 : cuts.back().end + 1, end, kAbrupt));
-  }
+  for (int end : cutEnds) cuts.push_back(makeShotRecord(1, end, kAbrupt));  // only ends count
   std::vector<PairProfile> p(399);
-  for (const Candidate& c : candidates) p[c.pair].score = c.score, p[c.pair].type = c.type;
+  for (const auto& [pair, score, type] : candidates) p[pair].score = score, p[pair].type = type;
   std::string shots;
-  int start = 1;
   for (const ShotRecord& s :
        detectGradualTransitions(cuts.data(), p.data(), static_cast<int>(cuts.size()), 400)) {
-    shots += (s.start == start ? "" : "gap ") + std::to_string(s.end) + "/" +
-             std::to_string(s.type) + " ";
-    start = s.end + 1;
+    shots +=
+        std::to_string(s.start) + "-" + std::to_string(s.end) + "/" + std::to_string(s.type) + " ";
   }
   return shots;
 }
 
 TEST(GradualTransitionsTest, CandidatesMergeByScoreSpacingAndType) {
   const float below = std::nextafter(0.3f, 0.0f);  // 0.3f itself widens to above 0.3
-  EXPECT_EQ(merge({400}, {{100, 0.3f, 1}, {200, below, 1}, {300, 0.31f, 2}}), "101/1 301/2 400/0 ");
-  // 12 frames from a cut is too close, 13 far enough; earlier candidates sort first.
-  EXPECT_EQ(merge({100, 400}, {{111, 1, 1}}), "100/0 400/0 ");
-  EXPECT_EQ(merge({100, 400}, {{50, 1, 2}, {111, 1, 1}, {112, 1, 1}}), "51/2 100/0 113/1 400/0 ");
-}
-
-TEST(GradualTransitionsTest, UntypedCandidateWarnsAndEndsAbrupt) {
   ::testing::internal::CaptureStdout();
-  EXPECT_EQ(merge({400}, {{200, 0.9f, 0}}), "201/0 400/0 ");
+  EXPECT_EQ(merge({400}, {{100, 0.3f, 1}, {200, below, 0}, {300, 0.31f, 2}}),
+            "1-101/1 102-301/2 302-400/0 ");
+  // 12 frames from a cut is too close, 13 far enough; earlier candidates sort first.
+  EXPECT_EQ(merge({100, 400}, {{111, 1, 1}}), "1-100/0 101-400/0 ");
+  EXPECT_EQ(merge({100, 400}, {{50, 1, 2}, {111, 1, 1}, {112, 1, 1}}),
+            "1-51/2 52-100/0 101-113/1 114-400/0 ");
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+  // An untyped candidate warns and becomes an abrupt boundary.
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(merge({400}, {{200, 0.9f, 0}}), "1-201/0 202-400/0 ");
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Not identifiable gradual transition\n");
 }
 
