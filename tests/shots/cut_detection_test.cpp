@@ -39,10 +39,8 @@ TEST(CutDetectionTest, CutsFollowTheThresholdSkipAndVetoRules) {
     const int frames = c.ends.back();
     std::vector<PairMeasure> m(frames - 1, PairMeasure{1, 1, 0.8f, 0.8f, 0.8f});
     for (const auto& [first, last, similarity] : c.low) {
-      for (int p = first; p <= last; ++p) {
-        m[p] = similarity == kFeatureless ? PairMeasure{1, 1, 0, 0, 0}
-                                          : PairMeasure{1, 1, 0.8f, 0.8f, similarity};
-      }
+      const float ratio = similarity == kFeatureless ? 0.0f : 0.8f;
+      for (int p = first; p <= last; ++p) m[p] = {1, 1, ratio, ratio, std::max(0.0f, similarity)};
     }
     std::vector<ShotRecord> shots(std::max(1, frames - 1));
     const int count = detectCuts(m.data(), shots.data(), frames, c.fps, c.isolated);
