@@ -2,117 +2,54 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace shotscene {
 namespace {
 
-// A video of n frames whose pairs are all alike, with a matching feature pair.
-std::vector<PairMeasure> steadyPairs(int n) {
-  return std::vector<PairMeasure>(n - 1, PairMeasure{1.0f, 1.0f, 0.8f, 0.8f, 0.8f});
-}
+constexpr float kFeatureless = -1.0f;  // no keypoints on either frame: ratios and similarity 0
 
-std::vector<int> cutEnds(const std::vector<PairMeasure>& m, int n, float fps,
-                         std::vector<int> isolated = {}) {
-  std::vector<ShotRecord> shots(std::max(1, n - 1));
-  const int count = detectCuts(m.data(), shots.data(), n, fps, isolated);
-  std::vector<int> ends;
-  for (int k = 0; k < count; ++k) {
-    EXPECT_EQ(shots[k].start, k == 0 ? 1 : shots[k - 1].end + 1);
-    ends.push_back(shots[k].end);
+TEST(CutDetectionTest, CutsFollowTheThresholdSkipAndVetoRules) {
+  const float above = std::nextafter(0.03f, 1.0f);
+  const struct {
+    const char* fault;
+    float fps;
+    std::vector<std::tuple<int, int, float>> low;  // pairs first..last get the similarity
+    std::vector<int> isolated, ends;               // the last end is the frame count
+  } cases[] = {
+      {"0.03f widened is below 0.03", 25, {{100, 100, 0.03f}, {200, 200, above}}, {}, {101, 400}},
+      {"12 pairs skipped, 13th examined", 25, {{100, 100, 0}, {113, 114, 0}}, {}, {101, 115, 400}},
+      {"29.97 fps skips 14", 29.97f, {{100, 100, 0}, {115, 116, 0}}, {}, {101, 117, 400}},
+      {"flash vetoes 3 pairs", 25, {{198, 200, 0}}, {200, 50}, {400}},
+      {"flash vetoes no more", 25, {{47, 47, 0}, {201, 201, 0}}, {200, 50}, {48, 202, 400}},
+      {"three low pairs do not veto", 25, {{297, 299, 0.04f}, {300, 300, 0}}, {}, {301, 400}},
+      {"gap ends the stretch", 25, {{296, 298, 0.04f}, {300, 300, 0}}, {}, {301, 400}},
+      {"0.05f widened is not low", 25, {{296, 299, 0.05f}, {300, 300, 0}}, {}, {301, 400}},
+      {"no stretch veto at pair 6", 25, {{2, 5, 0.04f}, {6, 6, 0}}, {}, {7, 400}},
+      {"four low pairs veto from pair 7", 25, {{3, 6, 0.04f}, {7, 7, 0}}, {}, {400}},
+      {"featureless run cuts at its end", 25, {{150, 151, kFeatureless}}, {}, {152, 400}},
+      {"long featureless run vetoed", 25, {{150, 170, kFeatureless}}, {}, {400}},
+      {"pairs 0, N-3, N-2 unexamined", 0.5f, {{0, 8, 0}}, {}, {2, 4, 6, 10}},
+      {"pair N-4 examined", 25, {{7, 7, 0}}, {}, {8, 11}},
+      {"4 frames: none examined", 0.5f, {{0, 2, 0}}, {}, {4}},
+  };
+  for (const auto& c : cases) {
+    const int frames = c.ends.back();
+    std::vector<PairMeasure> m(frames - 1, PairMeasure{1, 1, 0.8f, 0.8f, 0.8f});
+    for (const auto& [first, last, similarity] : c.low) {
+      const float ratio = similarity == kFeatureless ? 0.0f : 0.8f;
+      for (int p = first; p <= last; ++p) m[p] = {1, 1, ratio, ratio, std::max(0.0f, similarity)};
+    }
+    std::vector<ShotRecord> shots(std::max(1, frames - 1));
+    const int count = detectCuts(m.data(), shots.data(), frames, c.fps, c.isolated);
+    std::vector<int> ends;  // -1 where a shot does not start after the one before
+    for (int k = 0; k < count; ++k) {
+      ends.push_back(shots[k].start == (k == 0 ? 1 : shots[k - 1].end + 1) ? shots[k].end : -1);
+    }
+    EXPECT_EQ(ends, c.ends) << c.fault;
   }
-  return ends;
-}
-
-void setSimilarity(std::vector<PairMeasure>& m, int pair, float similarity) {
-  m[pair].similarity = similarity;
-}
-
-TEST(CutDetectionTest, ThresholdIsTheWidenedFloat) {
-  auto m = steadyPairs(400);
-  setSimilarity(m, 100, 0.03f);  // widened it lies just below 0.03
-  setSimilarity(m, 200, std::nextafter(0.03f, 1.0f));
-  EXPECT_EQ(cutEnds(m, 400, 25.0f), (std::vector<int>{101, 400}));
-}
-
-TEST(CutDetectionTest, PairsAfterACutAreSkippedForHalfASecond) {
-  auto m = steadyPairs(400);
-  setSimilarity(m, 100, 0.0f);
-  setSimilarity(m, 113, 0.0f);  // within the 12 skipped pairs at 25 fps
-  setSimilarity(m, 130, 0.0f);
-  EXPECT_EQ(cutEnds(m, 400, 25.0f), (std::vector<int>{101, 131, 400}));
-  setSimilarity(m, 114, 0.0f);  // the first pair examined again
-  EXPECT_EQ(cutEnds(m, 400, 25.0f), (std::vector<int>{101, 115, 131, 400}));
-  // 29.97 truncates to 29 before halving: 14 pairs skipped.
-  auto n = steadyPairs(400);
-  setSimilarity(n, 100, 0.0f);
-  setSimilarity(n, 115, 0.0f);
-  setSimilarity(n, 116, 0.0f);
-  EXPECT_EQ(cutEnds(n, 400, 29.97f), (std::vector<int>{101, 117, 400}));
-  // Below 2 fps nothing but the next pair is skipped.
-  auto s = steadyPairs(400);
-  setSimilarity(s, 100, 0.0f);
-  setSimilarity(s, 101, 0.0f);
-  setSimilarity(s, 102, 0.0f);
-  EXPECT_EQ(cutEnds(s, 400, 1.5f), (std::vector<int>{101, 103, 400}));
-}
-
-TEST(CutDetectionTest, CutsNextToAFlashAreVetoed) {
-  for (int pair : {198, 199, 200, 201}) {
-    auto m = steadyPairs(400);
-    setSimilarity(m, pair, 0.0f);
-    const std::vector<int> expected =
-        pair == 201 ? std::vector<int>{202, 400} : std::vector<int>{400};
-    EXPECT_EQ(cutEnds(m, 400, 25.0f, {50, 200}), expected) << pair;
-  }
-}
-
-TEST(CutDetectionTest, LowStretchVetoesOnlyAfterPairSix) {
-  auto m = steadyPairs(400);
-  for (int p = 296; p <= 300; ++p) setSimilarity(m, p, 0.04f);
-  setSimilarity(m, 300, 0.0f);
-  EXPECT_EQ(cutEnds(m, 400, 25.0f), (std::vector<int>{400}));
-  setSimilarity(m, 297, 0.05f);  // widened it is not below 0.05
-  EXPECT_EQ(cutEnds(m, 400, 25.0f), (std::vector<int>{301, 400}));
-
-  auto early = steadyPairs(400);
-  for (int p = 1; p <= 5; ++p) setSimilarity(early, p, 0.01f);
-  EXPECT_EQ(cutEnds(early, 400, 0.5f).front(), 2);  // pair 1 cuts; no veto so early
-  auto six = steadyPairs(400);
-  for (int p = 1; p <= 4; ++p) setSimilarity(six, p, 0.04f);
-  setSimilarity(six, 5, 0.0f);
-  EXPECT_EQ(cutEnds(six, 400, 25.0f), (std::vector<int>{6, 400}));
-}
-
-TEST(CutDetectionTest, FeaturelessRunCutsOnlyAtItsLastPair) {
-  const PairMeasure featureless{1.0f, 1.0f, 0.0f, 0.0f, 0.0f};
-  auto m = steadyPairs(400);
-  m[150] = m[151] = featureless;
-  EXPECT_EQ(cutEnds(m, 400, 25.0f), (std::vector<int>{152, 400}));
-  // A long black stretch: its last pair is a candidate, and the low pairs
-  // before it veto it.
-  for (int p = 150; p <= 170; ++p) m[p] = featureless;
-  EXPECT_EQ(cutEnds(m, 400, 25.0f), (std::vector<int>{400}));
-}
-
-TEST(CutDetectionTest, ShortVideosGiveOneShotOrNeverReadPastTheEnd) {
-  for (int n = 1; n <= 4; ++n) {
-    std::vector<PairMeasure> m(std::max(0, n - 1));
-    EXPECT_EQ(cutEnds(m, n, 25.0f), (std::vector<int>{n})) << n;
-  }
-  // Pairs 0, N-3 and N-2 are never examined.
-  std::vector<PairMeasure> low(9, PairMeasure{1.0f, 1.0f, 0.8f, 0.8f, 0.0f});
-  EXPECT_EQ(cutEnds(low, 10, 0.5f), (std::vector<int>{2, 4, 6, 10}));
-}
-
-TEST(CutDetectionTest, CutShotsCarryQuarterPointKeyframes) {
-  auto m = steadyPairs(400);
-  setSimilarity(m, 9, 0.0f);
-  std::vector<ShotRecord> shots(399);
-  ASSERT_EQ(detectCuts(m.data(), shots.data(), 400, 25.0f, {}), 2);
-  EXPECT_EQ(shots[0].keyframe1, 3);
-  EXPECT_EQ(shots[0].keyframe2, 5);
-  EXPECT_EQ(shots[0].keyframe3, 7);
 }
 
 }  // namespace

@@ -2,126 +2,60 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
+#include <tuple>
 
 namespace shotscene {
 namespace {
 
-std::vector<ShotRecord> merge(const std::vector<int>& cutEnds, const std::vector<PairProfile>& p,
-                              int n) {
+// 200 frames alike but for a V-shaped dip at pair 100, whose valley starts at
+// the last flat pair, 84; it ends where the curve next descends, at pair 154
+// when pair 160 is low, and otherwise at the edge left from before, pair 1.
+TEST(PairProfilesTest, DipIsOneCandidateAndTheLastValleyKeepsAStaleRightEdge) {
+  for (bool laterDescent : {true, false}) {
+    std::vector<PairMeasure> m(199, PairMeasure{1, 1, 1, 1, 0.9f});
+    for (int k = 90; k < 110; ++k) m[k].similarity = 0.1f + 0.04f * std::abs(k - 100);
+    if (laterDescent) m[160].similarity = 0.5f;
+    std::vector<PairProfile> p(199);
+    buildPairProfiles(m.data(), p.data(), 200);
+    const double bottom = 0.1 + 0.04 * 30 / 11;  // the mean of pairs 95..105
+    const auto isCandidate = [](const PairProfile& q) { return q.score != 0.0f; };
+    EXPECT_EQ(std::count_if(p.begin(), p.end(), isCandidate), 1) << laterDescent;
+    // The valley's depth below each edge: 0.9 at both, or 0 at the stale one.
+    EXPECT_NEAR(p[100].score, laterDescent ? 2 * (0.9 - bottom) : 0.9, 1e-5);
+    EXPECT_EQ(std::make_pair(p[100].startFrame, p[100].endFrame),
+              std::make_pair(84.0f, laterDescent ? 154.0f : 1.0f));
+  }
+}
+
+// "end/type " of the shots that cuts and candidates {pair, score, type} give in 400 frames.
+std::string merge(const std::vector<int>& cutEnds,
+                  const std::vector<std::tuple<int, float, float>>& candidates) {
   std::vector<ShotRecord> cuts;
-  int start = 1;
-  for (int end : cutEnds) {
-    cuts.push_back(makeShotRecord(start, end, kAbrupt));
-    start = end + 1;
-  }
-  return detectGradualTransitions(cuts.data(), p.data(), static_cast<int>(cuts.size()), n);
-}
-
-std::vector<int> ends(const std::vector<ShotRecord>& shots) {
-  std::vector<int> e;
-  for (const ShotRecord& s : shots) e.push_back(s.end);
-  return e;
-}
-
-TEST(PairProfilesTest, TenFrameVideoHasFixedEndsAndNoCandidate) {
-  std::vector<PairMeasure> m(9, PairMeasure{1, 1, 1, 1, 0.5f});
-  std::vector<PairProfile> p(9);
-  buildPairProfiles(m.data(), p.data(), 10);
-  for (int k = 0; k < 9; ++k) {
-    EXPECT_EQ(p[k].smoothed, k < 4 ? 0.0f : 1.0f) << k;
-    EXPECT_EQ(p[k].score, 0.0f);
-  }
-  for (int n = 1; n <= 3; ++n) {  // nothing to index for the shortest videos
-    std::vector<PairMeasure> few(std::max(0, n - 1));
-    std::vector<PairProfile> q(few.size());
-    buildPairProfiles(few.data(), q.data(), n);
-  }
-}
-
-// Candidate found in the profiles of a V-shaped dip around pair 100.
-PairProfile dipCandidate(bool laterDecline, int* at) {
-  const int n = 200;
-  std::vector<PairMeasure> m(n - 1, PairMeasure{1, 1, 1, 1, 0.9f});
-  for (int k = 90; k < 110; ++k) m[k].similarity = 0.1f + 0.04f * std::abs(k - 100);
-  if (laterDecline) m[160].similarity = 0.5f;
-  std::vector<PairProfile> p(n - 1);
-  buildPairProfiles(m.data(), p.data(), n);
-  EXPECT_FLOAT_EQ(p[50].smoothed, 0.9f);
-  EXPECT_FLOAT_EQ(p[95].slope, p[95].smoothed - p[94].smoothed);
-  PairProfile found;
-  int candidates = 0;
-  for (int k = 0; k < n - 1; ++k) {
-    if (p[k].score == 0.0f) continue;
-    ++candidates;
-    found = p[k];
-    *at = k;
-  }
-  EXPECT_EQ(candidates, 1);
-  return found;
-}
-
-TEST(PairProfilesTest, DipBecomesOneCandidateAtItsMiddle) {
-  int at = 0;
-  const PairProfile c = dipCandidate(true, &at);
-  EXPECT_NEAR(at, 100, 3);
-  EXPECT_GT(c.score, 0.3f);
-  EXPECT_LT(c.startFrame, at);
-  EXPECT_GT(c.endFrame, at);
-}
-
-TEST(PairProfilesTest, LastValleyKeepsThePreviousRightEdge) {
-  // The curve never descends after the dip, so its right edge is never found.
-  int at = 0;
-  const PairProfile c = dipCandidate(false, &at);
-  EXPECT_EQ(c.endFrame, 1.0f);
-  EXPECT_LT(c.endFrame, c.startFrame);
-}
-
-TEST(GradualTransitionsTest, ScoreThresholdIsTheWidenedFloat) {
+  for (int end : cutEnds) cuts.push_back(makeShotRecord(1, end, kAbrupt));  // only ends count
   std::vector<PairProfile> p(399);
-  p[100].score = 0.3f;  // widened it lies just above 0.3
-  p[100].type = 1.0f;
-  p[200].score = std::nextafter(0.3f, 0.0f);
-  p[300].score = 0.31f;
-  p[300].type = 2.0f;
-  const auto shots = merge({400}, p, 400);
-  EXPECT_EQ(ends(shots), (std::vector<int>{101, 301, 400}));
-  EXPECT_EQ(shots[0].type, kDissolve);
-  EXPECT_EQ(shots[1].type, kWipe);
-  EXPECT_EQ(shots[2].type, kAbrupt);
+  for (const auto& [pair, score, type] : candidates) p[pair].score = score, p[pair].type = type;
+  std::string shots;
+  for (const ShotRecord& s :
+       detectGradualTransitions(cuts.data(), p.data(), static_cast<int>(cuts.size()), 400)) {
+    shots += std::to_string(s.end) + "/" + std::to_string(s.type) + " ";
+  }
+  return shots;
 }
 
-TEST(GradualTransitionsTest, CandidatesCloserThanThirteenFramesAreSkipped) {
-  std::vector<PairProfile> p(399);
-  p[111].score = 1.0f;  // boundary 112, 12 after the cut at 100
-  p[111].type = 1.0f;
-  EXPECT_EQ(ends(merge({100, 400}, p, 400)), (std::vector<int>{100, 400}));
-  p[112].score = 1.0f;  // boundary 113 is 13 after it
-  p[112].type = 1.0f;
-  EXPECT_EQ(ends(merge({100, 400}, p, 400)), (std::vector<int>{100, 113, 400}));
-  // Candidates before a cut come first in the sorted list.
-  p[50].score = 1.0f;
-  p[50].type = 2.0f;
-  const auto shots = merge({100, 400}, p, 400);
-  EXPECT_EQ(ends(shots), (std::vector<int>{51, 100, 113, 400}));
-  EXPECT_EQ(shots[0].type, kWipe);
-  EXPECT_EQ(shots[1].type, kAbrupt);
-}
-
-TEST(GradualTransitionsTest, UntypedCandidateWarnsAndEndsAbrupt) {
-  std::vector<PairProfile> p(399);
-  p[200].score = 0.9f;
+// Shots start after the one before by construction; only a candidate taken
+// without a type may warn.
+TEST(GradualTransitionsTest, CandidatesMergeByScoreSpacingAndType) {
+  const float below = std::nextafter(0.3f, 0.0f);  // 0.3f itself widens to above 0.3
   ::testing::internal::CaptureStdout();
-  const auto shots = merge({400}, p, 400);
+  EXPECT_EQ(merge({400}, {{100, 0.3f, 1}, {200, below, 0}, {300, 0.31f, 2}}), "101/1 301/2 400/0 ");
+  // 12 frames from a cut is too close, 13 far enough; earlier candidates sort first.
+  EXPECT_EQ(merge({100, 400}, {{111, 1, 1}}), "100/0 400/0 ");
+  EXPECT_EQ(merge({100, 400}, {{50, 1, 2}, {111, 1, 1}, {112, 1, 1}}), "51/2 100/0 113/1 400/0 ");
+  EXPECT_EQ(merge({400}, {{200, 0.9f, 0}}), "201/0 400/0 ");
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Not identifiable gradual transition\n");
-  EXPECT_EQ(ends(shots), (std::vector<int>{201, 400}));
-  EXPECT_EQ(shots[0].type, kAbrupt);
-  // Keyframes at the quarter points; a one-frame shot repeats its frame.
-  EXPECT_EQ(shots[0].keyframe1, 51);
-  EXPECT_EQ(shots[0].keyframe3, 151);
-  const ShotRecord single = makeShotRecord(7, 7, kAbrupt);
-  EXPECT_EQ(single.keyframe1 + single.keyframe2 + single.keyframe3, 21);
 }
 
 }  // namespace
