@@ -1,13 +1,56 @@
-// The contact sheet links its thumbnails by URL paths relative to the page.
+// The contact sheet as a browser renders it: headless Chromium on a file URL.
 #include "exports/contact_sheet.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include "tests/support/scratch_folder.h"
+#include "tests/support/test_video.h"
+#include "tests/support/tool_runner.h"
+
 namespace shotscene {
 namespace {
 
+int count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
 TEST(ContactSheetTest, FileNamesAreEncodedForURLs) {
   EXPECT_EQ(urlEncoded("a b#c%d?é&_x-y.z~/e"), "a%20b%23c%25d%3F%C3%A9%26_x-y.z~/e");
+}
+
+class ContactSheetPageTest : public testing::ScratchFolderTest {};
+
+TEST_F(ContactSheetPageTest, EveryShotHasALoadedThumbnailInItsScenesRow) {
+  const std::string name = "my clip & <co> #1.mp4", stem = path("my clip & <co> #1");
+  ASSERT_TRUE(testing::writeVideo(testing::demoPlan({160, 96}, 25.0, 500), path(name), "avc1"));
+  ASSERT_EQ(testing::runTool(dir_.string(), testing::quoted(name)).status, 0);
+  const std::string exporter = testing::quoted(SHOTSCENE_EXPORT_BINARY) + " -f html " +
+                               testing::quoted(path(name)) + " >/dev/null";
+  ASSERT_EQ(std::system(exporter.c_str()), 0);
+  const std::string page = testing::readWholeFile(stem + "_report.html");
+  ASSERT_EQ(page.find("<script"), std::string::npos) << "the page must be static";
+  ASSERT_EQ(page.find("http"), std::string::npos) << "the page must not reach the network";
+  // A copy of the page that records, once loaded, whether each image decoded.
+  std::ofstream(stem + "_check.html")
+      << page
+      << "<script>window.addEventListener('load',()=>{for(const i of document.images)"
+         "i.dataset.ok=String(i.complete&&i.naturalWidth>0)})</script>\n";
+  const std::string command =
+      "chromium --headless --no-sandbox --disable-gpu --virtual-time-budget=10000 --dump-dom " +
+      testing::quoted("file://" + urlEncoded(stem + "_check.html")) + " >" +
+      testing::quoted(path("dom.html")) + " 2>/dev/null </dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0) << "chromium is needed: " << command;
+  const std::string dom = testing::readWholeFile(path("dom.html"));
+  const int shots = count(testing::readWholeFile(stem + "_shots.txt"), "\n");
+  EXPECT_EQ(count(dom, "<section class=\"scene\""),
+            count(testing::readWholeFile(stem + "_scenes.txt"), "\n") + 1);
+  EXPECT_EQ(count(dom, "<img "), shots);
+  EXPECT_EQ(count(dom, "data-ok=\"true\""), shots) << dom.substr(0, 2000);
+  EXPECT_NE(dom.find("my clip &amp; &lt;co&gt; #1.mp4"), std::string::npos);
 }
 
 }  // namespace

@@ -48,15 +48,25 @@ int subtitleEntries(const std::string& text) {
   return complete ? entries : -1;
 }
 
-std::string checkSpans(const std::vector<std::vector<long>>& rows, int frameCount,
-                       const std::string& name) {
+// Problems with one list and its subtitle file: whole numbers, `fields` to a
+// line, lines that follow on from frame 1 to the count, one subtitle each.
+std::string listProblems(const std::string& stem, const std::string& kind, size_t fields,
+                         bool finalLineEnd, int frameCount) {
+  std::vector<std::vector<long>> rows;
+  const std::string list = readWholeFile(stem + "_" + kind + ".txt");
+  if (list.empty() || (list.back() == '\n') != finalLineEnd || !parseRows(list, fields, rows)) {
+    return kind + " list malformed: " + list.substr(0, 200);
+  }
   for (size_t k = 0; k < rows.size(); ++k) {
     const long expectedStart = k == 0 ? 1 : rows[k - 1][1] + 1;
     if (rows[k][0] != expectedStart || rows[k][1] < rows[k][0]) {
-      return name + ": line " + std::to_string(k + 1) + " does not follow on";
+      return kind + " list: line " + std::to_string(k + 1) + " does not follow on";
     }
   }
-  if (!rows.empty() && rows.back()[1] != frameCount) return name + ": does not end at the count";
+  if (rows.back()[1] != frameCount) return kind + " list: does not end at the count";
+  if (subtitleEntries(readWholeFile(stem + "_" + kind + ".srt")) != static_cast<int>(rows.size())) {
+    return kind + " subtitles do not match the " + kind + " list";
+  }
   return "";
 }
 
@@ -87,28 +97,9 @@ Outcome runTool(const std::string& folder, const std::string& args,
 }
 
 std::string outputProblems(const std::string& stem, int frameCount, bool scenes) {
-  std::vector<std::vector<long>> shots;
-  const std::string shotList = readWholeFile(stem + "_shots.txt");
-  if (shotList.empty() || shotList.back() != '\n' || !parseRows(shotList, 5, shots)) {
-    return "shot list malformed: " + shotList.substr(0, 200);
-  }
-  std::string problem = checkSpans(shots, frameCount, "shot list");
-  if (!problem.empty()) return problem;
-  if (subtitleEntries(readWholeFile(stem + "_shots.srt")) != static_cast<int>(shots.size())) {
-    return "shot subtitles do not match the shot list";
-  }
-  if (!scenes) return "";
-  std::vector<std::vector<long>> sceneRows;
-  const std::string sceneList = readWholeFile(stem + "_scenes.txt");
-  if (sceneList.empty() || sceneList.back() == '\n' || !parseRows(sceneList, 7, sceneRows)) {
-    return "scene list malformed: " + sceneList.substr(0, 200);
-  }
-  problem = checkSpans(sceneRows, frameCount, "scene list");
-  if (!problem.empty()) return problem;
-  if (subtitleEntries(readWholeFile(stem + "_scenes.srt")) != static_cast<int>(sceneRows.size())) {
-    return "scene subtitles do not match the scene list";
-  }
-  return "";
+  const std::string problem = listProblems(stem, "shots", 5, true, frameCount);
+  if (!problem.empty() || !scenes) return problem;
+  return listProblems(stem, "scenes", 7, false, frameCount);
 }
 
 }  // namespace shotscene::testing
