@@ -256,16 +256,6 @@ bool writeVideo(const VideoPlan& plan, const std::string& path, const std::strin
   return true;
 }
 
-bool writeFrames(const std::vector<cv::Mat>& frames, double fps, const std::string& path,
-                 const std::string& codec) {
-  if (frames.empty()) return false;
-  cv::VideoWriter writer(path, cv::CAP_FFMPEG, fourccOf(codec), fps, frames[0].size(), true);
-  if (!writer.isOpened()) return false;
-  for (const cv::Mat& f : frames) writer.write(f);
-  writer.release();
-  return true;
-}
-
 bool setAviFrameCount(const std::string& path, uint32_t frames) {
   std::string bytes;
   size_t avih = 0, strh = 0;

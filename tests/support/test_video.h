@@ -61,8 +61,6 @@ cv::Mat texturedPicture(int seed, cv::Size size);
 
 // codec: "FFV1" (lossless, .avi or .mkv), "avc1" (H.264, .mp4) or "MJPG".
 bool writeVideo(const VideoPlan& plan, const std::string& path, const std::string& codec = "FFV1");
-bool writeFrames(const std::vector<cv::Mat>& frames, double fps, const std::string& path,
-                 const std::string& codec = "FFV1");
 
 // Rewrites the frame count that an AVI file's main and video stream headers
 // claim, leaving the frames as they are. False when the headers are not found.
