@@ -17,56 +17,72 @@ constexpr int kBoundarySpacing = 13;
 
 }  // namespace
 
-void buildPairProfiles(const PairMeasure* measures, PairProfile* profiles, int frameCount) {
-  const int n = frameCount;
+void startPairProfiles(ProfileBuilder& b, int frameCount) {
+  b = ProfileBuilder{};
+  b.frameCount = frameCount;
+}
+
+void extendPairProfiles(ProfileBuilder& b, const PairMeasure* measures, PairProfile* profiles,
+                        int measured) {
+  const int n = b.frameCount;
   const int pairs = n - 1;
   if (pairs < 1) return;
 
-  for (int p = 0; p < std::min(5, pairs); ++p) profiles[p].smoothed = 0.0f;
-  for (int p = std::max(0, n - 6); p < pairs; ++p) profiles[p].smoothed = 1.0f;
-  if (n - 6 > 5) {
-    for (int p = 5; p <= n - 7; ++p) {
+  // Smoothing: 0 for the first five pairs, 1 for the last six (which wins
+  // where they overlap), else the mean of the 11 pairs around.
+  const int smoothable =
+      measured >= pairs ? pairs : std::clamp(std::max(std::min(5, pairs), measured - 5), 0, pairs);
+  for (int p = b.smoothed; p < smoothable; ++p) {
+    if (p >= std::max(0, n - 6)) {
+      profiles[p].smoothed = 1.0f;
+    } else if (p < 5) {
+      profiles[p].smoothed = 0.0f;
+    } else {
       float sum = 0.0f;
       for (int q = p - 5; q <= p + 5; ++q) sum += measures[q].similarity;
       profiles[p].smoothed = static_cast<float>(sum / 11.0);
     }
+    if (p >= 1) profiles[p].slope = profiles[p].smoothed - profiles[p - 1].smoothed;
   }
+  b.smoothed = std::max(b.smoothed, smoothable);
 
-  for (int p = 1; p < pairs; ++p) {
-    profiles[p].slope = profiles[p].smoothed - profiles[p - 1].smoothed;
-  }
-
-  int leftEdge = 1;
-  int rightEdge = 1;
-  for (int p = 1; p <= pairs - 2; ++p) {
+  int p = b.valley;
+  for (; p <= pairs - 2 && p + 1 < b.smoothed; ++p) {
     if (!(profiles[p].slope < 0.0f && profiles[p + 1].slope > 0.0f)) continue;
     for (int q = p - 1; q >= 1; --q) {
       if (profiles[q].slope >= 0.0f) {
-        leftEdge = q;
+        b.leftEdge = q;
         break;
       }
     }
     // When the curve never descends again the previous right edge is kept,
     // so the last valley may end before it starts.
-    for (int q = p + 1; q <= pairs - 1; ++q) {
-      if (profiles[q].slope < 0.0f) {
-        rightEdge = q - 1;
-        break;
-      }
+    int q = std::max(p + 1, b.rightSearch);
+    for (; q <= pairs - 1 && q < b.smoothed; ++q) {
+      if (profiles[q].slope < 0.0f) break;
     }
+    if (q <= pairs - 1 && q >= b.smoothed) {
+      b.rightSearch = q;  // the curve has not descended yet; wait for more measures
+      break;
+    }
+    b.rightSearch = 0;
+    if (q <= pairs - 1) b.rightEdge = q - 1;
     const float bottom = profiles[p].smoothed;
-    profiles[p].valleyDepth = std::fabs(bottom - profiles[leftEdge].smoothed) +
-                              std::fabs(bottom - profiles[rightEdge].smoothed);
-    profiles[p].valleyStart = static_cast<float>(leftEdge);
-    profiles[p].valleyEnd = static_cast<float>(rightEdge);
+    profiles[p].valleyDepth = std::fabs(bottom - profiles[b.leftEdge].smoothed) +
+                              std::fabs(bottom - profiles[b.rightEdge].smoothed);
+    profiles[p].valleyStart = static_cast<float>(b.leftEdge);
+    profiles[p].valleyEnd = static_cast<float>(b.rightEdge);
   }
+  b.valley = p;
+  const int valleysFinal = p > pairs - 2 ? pairs : p;
 
-  int p = kHalfWindow;
-  while (p < n - 14) {
+  p = b.window;
+  while (p < n - 14 && p < valleysFinal) {
     if (!(static_cast<double>(profiles[p].valleyDepth) > kWindowValleyDepth)) {
       ++p;
       continue;
     }
+    if (p + kHalfWindow >= valleysFinal) break;
     int lo = p;
     int hi = p;
     float total = 0.0f;
@@ -83,6 +99,16 @@ void buildPairProfiles(const PairMeasure* measures, PairProfile* profiles, int f
     profiles[mid].endFrame = profiles[hi].valleyEnd;
     p = hi + 1;
   }
+  b.window = p;
+  // A later window starting at p or beyond centres at p - 6 or beyond.
+  const int windowsFinal = p >= n - 14 ? pairs : std::max(0, p - 6);
+  b.final = std::min({b.smoothed, valleysFinal, windowsFinal});
+}
+
+void buildPairProfiles(const PairMeasure* measures, PairProfile* profiles, int frameCount) {
+  ProfileBuilder b;
+  startPairProfiles(b, frameCount);
+  extendPairProfiles(b, measures, profiles, frameCount - 1);
 }
 
 std::vector<ShotRecord> detectGradualTransitions(const ShotRecord* cutShots,

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <random>
 #include <string>
 #include <tuple>
 
@@ -56,6 +58,37 @@ TEST(GradualTransitionsTest, CandidatesMergeByScoreSpacingAndType) {
   EXPECT_EQ(merge({100, 400}, {{50, 1, 2}, {111, 1, 1}, {112, 1, 1}}), "51/2 100/0 113/1 400/0 ");
   EXPECT_EQ(merge({400}, {{200, 0.9f, 0}}), "201/0 400/0 ");
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Not identifiable gradual transition\n");
+}
+
+// Profiles built as measures arrive, in random steps: every entry the builder
+// calls final must already hold what the whole curve gives. The curves repeat
+// values exactly, so slopes of 0 keep right edges waiting.
+TEST(PairProfilesTest, EntriesCalledFinalNeverChangeLater) {
+  std::mt19937 random(7);
+  for (int trial = 0; trial < 3000; ++trial) {
+    const int n = 1 + static_cast<int>(random() % 300);
+    std::vector<PairMeasure> m(std::max(0, n - 1));
+    float v = 0.9f;
+    for (PairMeasure& pair : m) {
+      const int r = static_cast<int>(random() % 100);
+      if (r < 8) v = static_cast<float>(random() % 100) / 100;
+      if (r >= 40) v = std::clamp(v + static_cast<float>(random() % 21) / 100 - 0.1f, 0.0f, 1.0f);
+      pair.similarity = v;
+    }
+    std::vector<PairProfile> whole(m.size()), growing(m.size());
+    buildPairProfiles(m.data(), whole.data(), n);
+    ProfileBuilder b;
+    startPairProfiles(b, n);
+    for (int measured = 0; measured < n - 1;) {
+      measured = std::min(n - 1, measured + 1 + static_cast<int>(random() % 40));
+      extendPairProfiles(b, m.data(), growing.data(), measured);
+      for (int k = 0; k < b.final; ++k) {
+        ASSERT_EQ(std::memcmp(&whole[k], &growing[k], sizeof(PairProfile)), 0)
+            << "entry " << k << " of " << n << " frames, final " << b.final << " at " << measured;
+      }
+    }
+    ASSERT_EQ(b.final, n - 1);
+  }
 }
 
 }  // namespace
