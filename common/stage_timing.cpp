@@ -11,9 +11,21 @@ double monotonicSeconds() {
   return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
 }
 
-void reportStageTime(const char* stage, double since) {
+namespace {
+
+bool timingsOn() {
   static const bool enabled = std::getenv("SHOTSCENE_TIMINGS") != nullptr;
-  if (enabled) std::fprintf(stderr, "timing: %s %.3f\n", stage, monotonicSeconds() - since);
+  return enabled;
+}
+
+}  // namespace
+
+void reportStageTime(const char* stage, double since) {
+  if (timingsOn()) std::fprintf(stderr, "timing: %s %.3f\n", stage, monotonicSeconds() - since);
+}
+
+void reportStageNote(const std::string& line) {
+  if (timingsOn()) std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 }  // namespace shotscene

@@ -3,6 +3,8 @@
 #ifndef SHOTSCENE_COMMON_STAGE_TIMING_H_
 #define SHOTSCENE_COMMON_STAGE_TIMING_H_
 
+#include <string>
+
 namespace shotscene {
 
 // Seconds on a monotonic clock, for differences only.
@@ -10,6 +12,9 @@ double monotonicSeconds();
 
 // Prints "timing: STAGE SECONDS" (seconds since `since`) when timings are on.
 void reportStageTime(const char* stage, double since);
+
+// Prints the line when timings are on.
+void reportStageNote(const std::string& line);
 
 }  // namespace shotscene
 

@@ -12,7 +12,8 @@ cv::Ptr<cv::ORB> makeFeatureDetector() {
   return cv::ORB::create(400, 1.2f, 8, 31, 0, 2, cv::ORB::HARRIS_SCORE, 31);
 }
 
-void computeFrameFeatures(const cv::Mat& frame, cv::ORB& detector, FrameFeatures& out) {
+void computeFrameFeatures(const cv::Mat& frame, cv::ORB& detector, FrameFeatures& out,
+                          cv::Mat* greyOut) {
   static const int kChannels[] = {0, 1};
   static const int kBins[] = {50, 60};
   // Hue (0..179) is binned over [0, 256) and saturation over [0, 180): hue
@@ -28,11 +29,12 @@ void computeFrameFeatures(const cv::Mat& frame, cv::ORB& detector, FrameFeatures
 
   out.keypoints.clear();
   out.descriptors.release();
-  // ORB throws on images this thin, and nothing may throw inside a scan thread.
-  if (frame.cols < 2 || frame.rows < 2) return;
   // RGB-to-grey on BGR data swaps the red and blue weights; results depend on it.
   cv::Mat grey;
   cv::cvtColor(frame, grey, cv::COLOR_RGB2GRAY);
+  if (greyOut != nullptr) *greyOut = grey;
+  // ORB throws on images this thin, and nothing may throw inside a scan thread.
+  if (frame.cols < 2 || frame.rows < 2) return;
   detector.detectAndCompute(grey, cv::noArray(), out.keypoints, out.descriptors, false);
   if (out.keypoints.empty()) out.descriptors.release();
 }

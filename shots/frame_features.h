@@ -22,8 +22,10 @@ struct FrameFeatures {
 cv::Ptr<cv::ORB> makeFeatureDetector();
 
 // frame must be 8-bit BGR, already at the analysis scale. A frame with a side
-// under 2 pixels gets no keypoints. Buffers in `out` are reused.
-void computeFrameFeatures(const cv::Mat& frame, cv::ORB& detector, FrameFeatures& out);
+// under 2 pixels gets no keypoints. Buffers in `out` are reused. `grey`, when
+// given, receives the grey image the keypoints come from (RGB-to-grey).
+void computeFrameFeatures(const cv::Mat& frame, cv::ORB& detector, FrameFeatures& out,
+                          cv::Mat* grey = nullptr);
 
 // (correlation, 1 - Bhattacharyya distance); symmetric.
 std::pair<double, double> histogramTerms(const cv::Mat& a, const cv::Mat& b);

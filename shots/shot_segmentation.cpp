@@ -13,6 +13,7 @@
 #include "common/stage_timing.h"
 #include "shots/cut_detection.h"
 #include "shots/gradual_transitions.h"
+#include "shots/scan_typing.h"
 #include "shots/segment_scanner.h"
 #include "shots/shot_files.h"
 #include "shots/shot_keyframes.h"
@@ -34,6 +35,9 @@ int defaultThreadCount() {
   return threads;
 }
 
+// Frames kept during the scan for typing candidates without decoding again.
+constexpr size_t kKeptFrameBytes = size_t{64} << 20;
+
 int reportUnusable() {
   std::cout << "Can not load video file" << std::endl;
   return kVideoUnusable;
@@ -51,26 +55,29 @@ std::vector<FrameRange> planFrameRanges(int frameCount, int defaultThreads) {
   return ranges;
 }
 
+void repairSeam(PairMeasure* measures, int s) {
+  const PairMeasure& before = measures[s - 1];
+  const PairMeasure& after = measures[s + 1];
+  PairMeasure& seam = measures[s];
+  seam.histCorrelation = 0.5f * (before.histCorrelation + after.histCorrelation);
+  seam.histAffinity = 0.5f * (before.histAffinity + after.histAffinity);
+  seam.matchRatioA = 0.5f * (before.matchRatioA + after.matchRatioA);
+  seam.matchRatioB = 0.5f * (before.matchRatioB + after.matchRatioB);
+  seam.similarity = 0.5f * (before.similarity + after.similarity);
+}
+
 void repairSeams(std::vector<PairMeasure>& measures, const std::vector<FrameRange>& ranges) {
-  for (size_t k = 1; k < ranges.size(); ++k) {
-    const int s = ranges[k].first - 1;
-    const PairMeasure& before = measures[s - 1];
-    const PairMeasure& after = measures[s + 1];
-    PairMeasure& seam = measures[s];
-    seam.histCorrelation = 0.5f * (before.histCorrelation + after.histCorrelation);
-    seam.histAffinity = 0.5f * (before.histAffinity + after.histAffinity);
-    seam.matchRatioA = 0.5f * (before.matchRatioA + after.matchRatioA);
-    seam.matchRatioB = 0.5f * (before.matchRatioB + after.matchRatioB);
-    seam.similarity = 0.5f * (before.similarity + after.similarity);
-  }
+  for (size_t k = 1; k < ranges.size(); ++k) repairSeam(measures.data(), ranges[k].first - 1);
 }
 
 int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, bool transType,
                         FrameIndex* index) {
   VideoProbe probe;
+  WorkingSize workingSize;
   {
     cv::VideoCapture capture;
     if (!openVideo(capture, videoPath) || !probeVideo(capture, probe)) return reportUnusable();
+    workingSize = workingSizeOf(capture);
   }
   const int n = probe.frameCount;
 
@@ -100,16 +107,21 @@ int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, 
   const int threads = static_cast<int>(ranges.size());
   std::vector<int> isolatedFrames;
   double since = monotonicSeconds();
-  // The straightforward scan (one decoder per range) is kept for the tests,
-  // which hold the single-pass scan to it.
-  if (std::getenv("SHOTSCENE_STRAIGHTFORWARD_SCAN") != nullptr) {
+  // The straightforward scan (one decoder per range, typing by decoding
+  // again) is kept for the tests, which hold the single-pass scan to it.
+  const bool straightforward = std::getenv("SHOTSCENE_STRAIGHTFORWARD_SCAN") != nullptr;
+  ScanTyping typing;
+  if (straightforward) {
 #pragma omp parallel for num_threads(threads) schedule(static)
     for (int t = 0; t < threads; ++t) {
       scanSegment(ranges[t], measures.data(), isolatedFrames, videoPath, probe.scale);
     }
   } else {
+    startScanTyping(typing, ranges, measures.data(), n, workingSize, probe.scale, kKeptFrameBytes);
     scanRangesOnce(ranges, measures.data(), isolatedFrames, videoPath, probe.scale,
-                   defaultThreadCount(), index);
+                   defaultThreadCount(), index,
+                   [&typing](const ScannedBatch& batch) { takeScannedBatch(typing, batch); });
+    finishScanTyping(typing);
   }
   repairSeams(measures, ranges);
   reportStageTime("scan", since);
@@ -118,8 +130,12 @@ int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, 
       detectCuts(measures.data(), cutShots.data(), n, probe.frameRate, isolatedFrames);
   buildPairProfiles(measures.data(), profiles.data(), n);
   since = monotonicSeconds();
-  classifyTransitions(profiles, cutShots.data(), cutCount, videoPath, probe.scale, index);
+  const int decodedAgain = classifyTransitions(profiles, cutShots.data(), cutCount, videoPath,
+                                               probe.scale, index, &typing.typed);
+  typing = ScanTyping{};
   reportStageTime("typing", since);
+  reportStageNote("typing: " + std::to_string(decodedAgain) +
+                  " candidates typed by decoding again");
   const std::vector<ShotRecord> shots =
       detectGradualTransitions(cutShots.data(), profiles.data(), cutCount, n);
   measures = {};

@@ -26,6 +26,7 @@ std::vector<FrameRange> planFrameRanges(int frameCount, int defaultThreads);
 
 // No worker measures the pair that joins two ranges; it becomes the mean of
 // its two neighbours. Needs every range to hold at least two frames.
+void repairSeam(PairMeasure* measures, int seam);
 void repairSeams(std::vector<PairMeasure>& measures, const std::vector<FrameRange>& ranges);
 
 // Writes STEM_shots.txt and STEM_shots.srt for the video. Returns kShotStageOk,

@@ -59,7 +59,7 @@ int threadIndex() {
 
 void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures,
                     std::vector<int>& isolatedFrames, const std::string& videoPath,
-                    AnalysisScale scale, int threads, FrameIndex* index) {
+                    AnalysisScale scale, int threads, FrameIndex* index, const BatchSink& sink) {
   if (ranges.empty()) return;
   cv::VideoCapture capture;
   if (!openVideo(capture, videoPath)) return;
@@ -87,12 +87,17 @@ void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures
                         std::min(kBatchFrames, n - first - count), scale, index);
     }
     // Features and the pairs of adjacent decodable frames, in parallel.
-    std::vector<Features> features(static_cast<size_t>(count));
+    ScannedBatch batch;
+    batch.first = first;
+    batch.grey.resize(static_cast<size_t>(count));
+    std::vector<Features>& features = batch.features;
+    features.resize(static_cast<size_t>(count));
 #pragma omp parallel for num_threads(threads) schedule(dynamic, 1)
     for (int k = 0; k < count; ++k) {
       if (frames[k].empty()) continue;
       auto f = std::make_shared<FrameFeatures>();
-      computeFrameFeatures(frames[k], *detectors[threadIndex()], *f);
+      computeFrameFeatures(frames[k], *detectors[threadIndex()], *f,
+                           sink ? &batch.grey[k] : nullptr);
       features[k] = f;
     }
     std::vector<PairMeasure> pairs(static_cast<size_t>(count));
@@ -135,6 +140,7 @@ void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures
       s.previous = features[k];
     }
     before = features[count - 1];
+    if (sink) sink(batch);
     updateProgressLine(progress, first + count);
   }
   clearProgressLine(progress);

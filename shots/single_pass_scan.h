@@ -3,21 +3,38 @@
 #ifndef SHOTSCENE_SHOTS_SINGLE_PASS_SCAN_H_
 #define SHOTSCENE_SHOTS_SINGLE_PASS_SCAN_H_
 
+#include <functional>
+#include <memory>
+#include <opencv2/core.hpp>
 #include <string>
 #include <vector>
 
+#include "shots/frame_features.h"
 #include "shots/shot_types.h"
 #include "shots/video_source.h"
 
 namespace shotscene {
 
+// One batch of analysed frames, first .. first + grey.size() - 1: grey at the
+// analysis scale (RGB-to-grey) and their features; empty and null where a
+// frame did not decode. Handed on once the measures of pairs up to the
+// batch's last frame are written, the pairs joining two ranges excepted.
+struct ScannedBatch {
+  int first = 0;
+  std::vector<cv::Mat> grey;
+  std::vector<std::shared_ptr<const FrameFeatures>> features;
+};
+using BatchSink = std::function<void(const ScannedBatch&)>;
+
 // Writes exactly what scanSegment writes for each range, run side by side: a
 // range's pairs and flashes never reach across its ends, and the pair joining
 // two ranges is not measured. `threads` feature workers (at least 1). Every
-// frame decoded is recorded in `index` when given.
+// frame decoded is recorded in `index` when given. `sink`, when given, gets
+// every batch in order on the calling thread.
 void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures,
                     std::vector<int>& isolatedFrames, const std::string& videoPath,
-                    AnalysisScale scale, int threads, FrameIndex* index = nullptr);
+                    AnalysisScale scale, int threads, FrameIndex* index = nullptr,
+                    const BatchSink& sink = nullptr);
 
 }  // namespace shotscene
 

@@ -1,7 +1,9 @@
 #include "transitions/transition_classifier.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 
 #ifdef _OPENMP
@@ -25,18 +27,31 @@ constexpr double kDissolveRatio = 0.15;
 constexpr double kAlikeEnds = 0.05;
 constexpr int kCutDistance = 12;
 
-// One thread's video and features. Each candidate's frames are decoded once,
-// reading forward, and kept while it is typed: grey at the working scale for
-// the tests, and in colour at the analysis scale where a confirmation may
-// compare them (the candidate's ends and every tenth frame from its start).
+// One thread's frames and features. Frames come from the scan's kept frames
+// or from a decoder opened when first needed. Each candidate's frames are
+// decoded once, reading forward, and kept while it is typed: grey at the
+// working scale for the tests, and in colour at the analysis scale where a
+// confirmation may compare them (the candidate's ends and every tenth frame
+// from its start).
 struct ClassifierContext {
+  const RetainedFrames* retained = nullptr;
+  std::string path;
+  const FrameIndex* index = nullptr;
+  bool readerOpen = false;
   FrameReader reader;
   WorkingSize size;
-  cv::Ptr<cv::ORB> detector = makeFeatureDetector();
+  cv::Ptr<cv::ORB> detector;
   AnalysisScale scale;
   int spanStart = 0, spanEnd = 0;
   std::map<int, cv::Mat> grey, colour;
 };
+
+void openReader(ClassifierContext& c) {
+  if (c.readerOpen) return;
+  openFrameReader(c.reader, c.path, c.index);
+  c.size = workingSizeOf(c.reader.capture);
+  c.readerOpen = true;
+}
 
 void startSpan(ClassifierContext& c, int s, int t) {
   c.spanStart = s;
@@ -47,6 +62,10 @@ void startSpan(ClassifierContext& c, int s, int t) {
 
 // Decodes frame `index` into the caches; an undecodable frame leaves an empty image.
 void decodeFrame(ClassifierContext& c, int index) {
+  if (c.retained != nullptr) {
+    c.grey[index] = c.retained->grey[static_cast<size_t>(index - c.retained->first)];
+    return;
+  }
   cv::Mat decoded, scaled;
   cv::Mat colour, grey;
   if (readFrameAt(c.reader, index, decoded)) {
@@ -83,34 +102,49 @@ void erase(PairProfile& p) {
   p.type = kAbrupt;
 }
 
+// Features of frame `index` at the analysis scale; null when it cannot be read.
+std::shared_ptr<const FrameFeatures> endFeatures(ClassifierContext& c, int index) {
+  if (c.retained != nullptr) {
+    return c.retained->features[static_cast<size_t>(index - c.retained->first)];
+  }
+  const cv::Mat frame = colourFrame(c, index);
+  if (frame.empty()) return nullptr;
+  if (!c.detector) c.detector = makeFeatureDetector();
+  auto features = std::make_shared<FrameFeatures>();
+  computeFrameFeatures(frame, *c.detector, *features);
+  return features;
+}
+
 // Similarity of the transition's two end frames; negative when one cannot be read.
 double boundarySimilarity(ClassifierContext& c, int first, int last) {
-  FrameFeatures features[2];
-  const int positions[2] = {first, last};
-  for (int k = 0; k < 2; ++k) {
-    const cv::Mat frame = colourFrame(c, positions[k]);
-    if (frame.empty()) return -1.0;
-    computeFrameFeatures(frame, *c.detector, features[k]);
-  }
-  const auto [correlation, affinity] = histogramTerms(features[0].histogram, features[1].histogram);
+  const auto a = endFeatures(c, first);
+  const auto b = a ? endFeatures(c, last) : nullptr;
+  if (!b) return -1.0;
+  const auto [correlation, affinity] = histogramTerms(a->histogram, b->histogram);
   const double h = std::fabs(0.5 * (affinity + correlation));
-  const auto [ratioA, ratioB] = matchRatios(features[0], features[1]);
+  const auto [ratioA, ratioB] = matchRatios(*a, *b);
   const float f = 0.5f * (ratioA + ratioB);
   return static_cast<double>(static_cast<float>(h * f));
 }
 
 bool sizeUsable(const WorkingSize& size) { return size.width > 0 && size.height > 0; }
 
-void classifyEntry(PairProfile& p, int index, const ShotRecord* cutShots, int cutCount,
-                   ClassifierContext& c) {
-  if (!(static_cast<double>(p.score) >= kSelectionScore)) return;
+bool isCandidate(const PairProfile& p) {
+  return static_cast<double>(p.score) >= kSelectionScore &&
+         static_cast<int>(p.endFrame) - static_cast<int>(p.startFrame) >= 0;
+}
+
+bool nearCut(int index, const ShotRecord* cutShots, int cutCount) {
   for (int k = 0; k < cutCount; ++k) {
-    if (std::abs(cutShots[k].end - index) < kCutDistance) return;
+    if (std::abs(cutShots[k].end - index) < kCutDistance) return true;
   }
+  return false;
+}
+
+// Types a candidate from frames s .. t + 19 at most.
+void typeCandidate(PairProfile& p, ClassifierContext& c) {
   const int s = static_cast<int>(p.startFrame);
   const int t = static_cast<int>(p.endFrame);
-  if (t - s < 0) return;
-
   startSpan(c, s, t);
   for (const auto& [first, last] : dissolveWindows(s, t)) {
     const float ratio = sizeUsable(c.size) && last - first > 1
@@ -162,12 +196,30 @@ std::vector<std::pair<int, int>> wipeWindows(int s, int t) {
   return windows;
 }
 
-void classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* cutShots,
-                         int cutCount, const std::string& videoPath, AnalysisScale scale,
-                         const FrameIndex* index) {
+bool typeFromRetained(const PairProfile& candidate, const RetainedFrames& frames,
+                      const WorkingSize& size, int frameCount, PairProfile& typed) {
+  if (!isCandidate(candidate)) return false;
+  const int kept = frames.first + static_cast<int>(frames.grey.size());
+  // The last wipe window ends 19 frames past t, and its last frame is compared.
+  if (static_cast<int>(candidate.startFrame) < frames.first ||
+      static_cast<int>(candidate.endFrame) + 20 > std::min(kept, frameCount)) {
+    return false;
+  }
+  ClassifierContext c;
+  c.retained = &frames;
+  c.size = size;
+  typed = candidate;
+  typeCandidate(typed, c);
+  return true;
+}
+
+int classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* cutShots,
+                        int cutCount, const std::string& videoPath, AnalysisScale scale,
+                        const FrameIndex* index, const TypedCandidates* typed) {
   const int count = static_cast<int>(profiles.size());
-  if (count < 1) return;
-#pragma omp parallel num_threads(2)
+  if (count < 1) return 0;
+  int decoded = 0;
+#pragma omp parallel num_threads(2) reduction(+ : decoded)
   {
 #ifdef _OPENMP
     const int thread = omp_get_thread_num();
@@ -176,12 +228,27 @@ void classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* c
     const int thread = 0, threads = 1;
 #endif
     ClassifierContext context;
-    openFrameReader(context.reader, videoPath, index);
-    context.size = workingSizeOf(context.reader.capture);
+    context.path = videoPath;
+    context.index = index;
     context.scale = scale;
     const auto [first, end] = readerShare(count, thread, threads);
-    for (int i = first; i < end; ++i) classifyEntry(profiles[i], i, cutShots, cutCount, context);
+    for (int i = first; i < end; ++i) {
+      PairProfile& p = profiles[i];
+      if (!isCandidate(p) || nearCut(i, cutShots, cutCount)) continue;
+      if (typed != nullptr) {
+        const auto it = typed->find(i);
+        if (it != typed->end() &&
+            std::memcmp(&it->second.candidate, &p, sizeof(PairProfile)) == 0) {
+          p = it->second.typed;
+          continue;
+        }
+      }
+      openReader(context);
+      typeCandidate(p, context);
+      ++decoded;
+    }
   }
+  return decoded;
 }
 
 }  // namespace shotscene

@@ -2,14 +2,35 @@
 #ifndef SHOTSCENE_TRANSITIONS_TRANSITION_CLASSIFIER_H_
 #define SHOTSCENE_TRANSITIONS_TRANSITION_CLASSIFIER_H_
 
+#include <deque>
+#include <map>
+#include <memory>
+#include <opencv2/core.hpp>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "shots/frame_features.h"
 #include "shots/shot_types.h"
 #include "shots/video_source.h"
 
 namespace shotscene {
+
+// Consecutive frames the scan has analysed, kept so that candidates can be
+// typed without decoding again: grey at the working scale and the features
+// of each (empty and null where a frame did not decode).
+struct RetainedFrames {
+  int first = 0;  // frame of grey.front()
+  std::deque<cv::Mat> grey;
+  std::deque<std::shared_ptr<const FrameFeatures>> features;
+};
+
+// A candidate as the profile held it, and as it was typed.
+struct TypedCandidate {
+  PairProfile candidate;
+  PairProfile typed;
+};
+using TypedCandidates = std::map<int, TypedCandidate>;  // by profile entry
 
 // Dissolve test windows [first, last) of a candidate from s to t: the whole
 // span up to 12 frames, else 10-frame windows every 2 frames.
@@ -21,10 +42,19 @@ std::vector<std::pair<int, int>> wipeWindows(int s, int t);
 // threads, each with its own decoder. A typed candidate whose end frames look
 // alike (boundary similarity >= 0.05) or that passes neither test is erased:
 // score 0, frames -1. The frames are compared at the analysis scale. With the
-// scan's frame index the decoders may seek.
-void classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* cutShots,
-                         int cutCount, const std::string& videoPath, AnalysisScale scale,
-                         const FrameIndex* index = nullptr);
+// scan's frame index the decoders may seek. A candidate found unchanged in
+// `typed` takes the type given there, without decoding. Returns how many
+// candidates were typed by decoding.
+int classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* cutShots,
+                        int cutCount, const std::string& videoPath, AnalysisScale scale,
+                        const FrameIndex* index = nullptr, const TypedCandidates* typed = nullptr);
+
+// Types `candidate` from kept frames as classifyTransitions would were no cut
+// near it. False, leaving `typed` alone, when it is no candidate or a frame
+// the tests may read (up to 20 past its end) is not kept or lies past the
+// frameCount frames. frames must have been read at the working scale of `size`.
+bool typeFromRetained(const PairProfile& candidate, const RetainedFrames& frames,
+                      const WorkingSize& size, int frameCount, PairProfile& typed);
 
 }  // namespace shotscene
 

@@ -1,0 +1,97 @@
+#include "shots/scan_typing.h"
+
+#include <algorithm>
+
+#include "shots/shot_segmentation.h"
+
+namespace shotscene {
+
+namespace {
+
+constexpr size_t kFewestKeptFrames = 64;
+
+// Types the waiting candidates in order, as far as the decoded frames reach;
+// with `all`, no more frames come.
+void typeWaiting(ScanTyping& t, bool all) {
+  const int decoded = t.frames.first + static_cast<int>(t.frames.grey.size());
+  while (!t.waiting.empty()) {
+    const int entry = t.waiting.front();
+    const PairProfile& candidate = t.profiles[entry];
+    if (!all && static_cast<int>(candidate.endFrame) + 20 > decoded &&
+        static_cast<int>(candidate.endFrame) + 20 <= t.frameCount) {
+      return;
+    }
+    PairProfile typed;
+    if (typeFromRetained(candidate, t.frames, t.size, t.frameCount, typed)) {
+      t.typed[entry] = TypedCandidate{candidate, typed};
+    }
+    t.waiting.pop_front();
+  }
+}
+
+void examineFinalEntries(ScanTyping& t) {
+  for (; t.examined < t.builder.final; ++t.examined) {
+    const PairProfile& p = t.profiles[t.examined];
+    if (p.score != 0.0f) t.waiting.push_back(t.examined);
+  }
+}
+
+}  // namespace
+
+void startScanTyping(ScanTyping& t, const std::vector<FrameRange>& ranges, PairMeasure* measures,
+                     int frameCount, const WorkingSize& size, AnalysisScale scale,
+                     size_t keptBytes) {
+  t = ScanTyping{};
+  t.frameCount = frameCount;
+  t.ranges = ranges;
+  t.measures = measures;
+  t.size = size;
+  // The tests scale frames by the decoder's whole-pixel width; the scan by the
+  // container's claim, which is the same number on any sane file.
+  t.usable = (size.decodedWidth > 600) == scale.resize &&
+             (!scale.resize || size.scale == scale.factor) && size.width > 0 && size.height > 0;
+  // A kept frame holds its grey image and features of about 40 KB.
+  const size_t frameBytes = static_cast<size_t>(size.width) * size.height + 40000;
+  t.capacity = std::max(kFewestKeptFrames, keptBytes / frameBytes);
+  t.profiles.resize(static_cast<size_t>(std::max(0, frameCount - 1)));
+  startPairProfiles(t.builder, frameCount);
+}
+
+void takeScannedBatch(ScanTyping& t, const ScannedBatch& batch) {
+  if (t.frames.grey.empty()) t.frames.first = batch.first;
+  for (size_t k = 0; k < batch.grey.size(); ++k) {
+    t.frames.grey.push_back(t.usable ? batch.grey[k] : cv::Mat());
+    t.frames.features.push_back(t.usable ? batch.features[k] : nullptr);
+  }
+  while (t.frames.grey.size() > t.capacity) {
+    t.frames.grey.pop_front();
+    t.frames.features.pop_front();
+    ++t.frames.first;
+  }
+  // Measures of pairs up to the batch's last frame are written; a seam is
+  // complete once the pair after it is.
+  int measured = batch.first + static_cast<int>(batch.grey.size()) - 1;
+  for (; t.nextSeam < t.ranges.size(); ++t.nextSeam) {
+    const int seam = t.ranges[t.nextSeam].first - 1;
+    if (seam + 1 >= measured) {
+      measured = std::min(measured, seam);
+      break;
+    }
+    repairSeam(t.measures, seam);
+  }
+  extendPairProfiles(t.builder, t.measures, t.profiles.data(), measured);
+  examineFinalEntries(t);
+  if (t.usable) typeWaiting(t, false);
+}
+
+void finishScanTyping(ScanTyping& t) {
+  for (; t.nextSeam < t.ranges.size(); ++t.nextSeam) {
+    repairSeam(t.measures, t.ranges[t.nextSeam].first - 1);
+  }
+  extendPairProfiles(t.builder, t.measures, t.profiles.data(), t.frameCount - 1);
+  examineFinalEntries(t);
+  if (t.usable) typeWaiting(t, true);
+  t.frames = RetainedFrames{};
+}
+
+}  // namespace shotscene

@@ -1,0 +1,51 @@
+// Types transition candidates while the scan runs, from the frames it has just analysed.
+#ifndef SHOTSCENE_SHOTS_SCAN_TYPING_H_
+#define SHOTSCENE_SHOTS_SCAN_TYPING_H_
+
+#include <cstddef>
+#include <deque>
+#include <vector>
+
+#include "shots/gradual_transitions.h"
+#include "shots/shot_types.h"
+#include "shots/single_pass_scan.h"
+#include "shots/video_source.h"
+#include "transitions/transition_classifier.h"
+
+namespace shotscene {
+
+// The profile as far as the scan's measures decide it, the latest frames, and
+// the candidates typed from them. Cut ends are not known during the scan, so
+// candidates near cuts are typed too; classifyTransitions passes over them.
+struct ScanTyping {
+  int frameCount = 0;
+  std::vector<FrameRange> ranges;
+  PairMeasure* measures = nullptr;  // the scan's, not owned
+  WorkingSize size;
+  bool usable = false;  // the scan's grey frames are the working-scale ones
+  size_t capacity = 0;  // frames kept at most
+  size_t nextSeam = 1;  // ranges[nextSeam].first - 1 is the next seam to repair
+  ProfileBuilder builder;
+  std::vector<PairProfile> profiles;
+  RetainedFrames frames;
+  int examined = 0;         // profile entries looked at so far
+  std::deque<int> waiting;  // candidates whose last frames are not decoded yet
+  TypedCandidates typed;
+};
+
+// `measures` holds the scan's frameCount - 1 entries and outlives the typing.
+// Frames are kept while they fit in `keptBytes`, and never fewer than 64.
+void startScanTyping(ScanTyping& typing, const std::vector<FrameRange>& ranges,
+                     PairMeasure* measures, int frameCount, const WorkingSize& size,
+                     AnalysisScale scale, size_t keptBytes);
+
+// Takes the batch the scan hands on, repairs the seams its measures complete,
+// and types the candidates that have become final and whose frames are kept.
+void takeScannedBatch(ScanTyping& typing, const ScannedBatch& batch);
+
+// After the scan: completes the profile and types what the kept frames allow.
+void finishScanTyping(ScanTyping& typing);
+
+}  // namespace shotscene
+
+#endif  // SHOTSCENE_SHOTS_SCAN_TYPING_H_
