@@ -72,5 +72,5 @@ for size in 1280x720 640x360; do
   echo "$split"
 done
 echo "shotscene_s: whole run; shots_s: --shots (shot stage only); straight_s: --shots with one"
-echo "decoder per scan range (the straightforward scan); fps = frames / whole run;"
+echo "decoder per scan range and typing by decoding again (the straightforward scan); fps = frames / whole run;"
 echo "each ratio = the time before it / decode-only time; stage lines: median and share of the whole run"
