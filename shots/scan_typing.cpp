@@ -31,16 +31,15 @@ void typeWaiting(ScanTyping& t, bool all) {
 
 void examineFinalEntries(ScanTyping& t) {
   for (; t.examined < t.builder.final; ++t.examined) {
-    const PairProfile& p = t.profiles[t.examined];
-    if (p.score != 0.0f) t.waiting.push_back(t.examined);
+    if (isTransitionCandidate(t.profiles[t.examined])) t.waiting.push_back(t.examined);
   }
 }
 
 }  // namespace
 
 void startScanTyping(ScanTyping& t, const std::vector<FrameRange>& ranges, PairMeasure* measures,
-                     int frameCount, const WorkingSize& size, AnalysisScale scale,
-                     size_t keptBytes) {
+                     PairProfile* profiles, int frameCount, const WorkingSize& size,
+                     AnalysisScale scale, size_t keptBytes) {
   t = ScanTyping{};
   t.frameCount = frameCount;
   t.ranges = ranges;
@@ -53,7 +52,7 @@ void startScanTyping(ScanTyping& t, const std::vector<FrameRange>& ranges, PairM
   // A kept frame holds its grey image and features of about 40 KB.
   const size_t frameBytes = static_cast<size_t>(size.width) * size.height + 40000;
   t.capacity = std::max(kFewestKeptFrames, keptBytes / frameBytes);
-  t.profiles.resize(static_cast<size_t>(std::max(0, frameCount - 1)));
+  t.profiles = profiles;
   startPairProfiles(t.builder, frameCount);
 }
 
@@ -79,7 +78,7 @@ void takeScannedBatch(ScanTyping& t, const ScannedBatch& batch) {
     }
     repairSeam(t.measures, seam);
   }
-  extendPairProfiles(t.builder, t.measures, t.profiles.data(), measured);
+  extendPairProfiles(t.builder, t.measures, t.profiles, measured);
   examineFinalEntries(t);
   if (t.usable) typeWaiting(t, false);
 }
@@ -88,7 +87,7 @@ void finishScanTyping(ScanTyping& t) {
   for (; t.nextSeam < t.ranges.size(); ++t.nextSeam) {
     repairSeam(t.measures, t.ranges[t.nextSeam].first - 1);
   }
-  extendPairProfiles(t.builder, t.measures, t.profiles.data(), t.frameCount - 1);
+  extendPairProfiles(t.builder, t.measures, t.profiles, t.frameCount - 1);
   examineFinalEntries(t);
   if (t.usable) typeWaiting(t, true);
   t.frames = RetainedFrames{};

@@ -26,24 +26,26 @@ struct ScanTyping {
   size_t capacity = 0;  // frames kept at most
   size_t nextSeam = 1;  // ranges[nextSeam].first - 1 is the next seam to repair
   ProfileBuilder builder;
-  std::vector<PairProfile> profiles;
+  PairProfile* profiles = nullptr;  // the caller's, not owned
   RetainedFrames frames;
   int examined = 0;         // profile entries looked at so far
   std::deque<int> waiting;  // candidates whose last frames are not decoded yet
   TypedCandidates typed;
 };
 
-// `measures` holds the scan's frameCount - 1 entries and outlives the typing.
+// `measures` (the scan's) and `profiles` hold frameCount - 1 entries and
+// outlive the typing; the profiles are built there as the measures come.
 // Frames are kept while they fit in `keptBytes`, and never fewer than 64.
 void startScanTyping(ScanTyping& typing, const std::vector<FrameRange>& ranges,
-                     PairMeasure* measures, int frameCount, const WorkingSize& size,
-                     AnalysisScale scale, size_t keptBytes);
+                     PairMeasure* measures, PairProfile* profiles, int frameCount,
+                     const WorkingSize& size, AnalysisScale scale, size_t keptBytes);
 
 // Takes the batch the scan hands on, repairs the seams its measures complete,
 // and types the candidates that have become final and whose frames are kept.
 void takeScannedBatch(ScanTyping& typing, const ScannedBatch& batch);
 
-// After the scan: completes the profile and types what the kept frames allow.
+// After the scan: completes the profiles, which are then what buildPairProfiles
+// gives for the repaired measures, and types what the kept frames allow.
 void finishScanTyping(ScanTyping& typing);
 
 }  // namespace shotscene

@@ -117,7 +117,8 @@ int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, 
       scanSegment(ranges[t], measures.data(), isolatedFrames, videoPath, probe.scale);
     }
   } else {
-    startScanTyping(typing, ranges, measures.data(), n, workingSize, probe.scale, kKeptFrameBytes);
+    startScanTyping(typing, ranges, measures.data(), profiles.data(), n, workingSize, probe.scale,
+                    kKeptFrameBytes);
     scanRangesOnce(ranges, measures.data(), isolatedFrames, videoPath, probe.scale,
                    defaultThreadCount(), index,
                    [&typing](const ScannedBatch& batch) { takeScannedBatch(typing, batch); });
@@ -128,7 +129,7 @@ int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, 
 
   const int cutCount =
       detectCuts(measures.data(), cutShots.data(), n, probe.frameRate, isolatedFrames);
-  buildPairProfiles(measures.data(), profiles.data(), n);
+  if (straightforward) buildPairProfiles(measures.data(), profiles.data(), n);
   since = monotonicSeconds();
   const int decodedAgain = classifyTransitions(profiles, cutShots.data(), cutCount, videoPath,
                                                probe.scale, index, &typing.typed);

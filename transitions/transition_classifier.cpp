@@ -129,11 +129,6 @@ double boundarySimilarity(ClassifierContext& c, int first, int last) {
 
 bool sizeUsable(const WorkingSize& size) { return size.width > 0 && size.height > 0; }
 
-bool isCandidate(const PairProfile& p) {
-  return static_cast<double>(p.score) >= kSelectionScore &&
-         static_cast<int>(p.endFrame) - static_cast<int>(p.startFrame) >= 0;
-}
-
 bool nearCut(int index, const ShotRecord* cutShots, int cutCount) {
   for (int k = 0; k < cutCount; ++k) {
     if (std::abs(cutShots[k].end - index) < kCutDistance) return true;
@@ -196,9 +191,14 @@ std::vector<std::pair<int, int>> wipeWindows(int s, int t) {
   return windows;
 }
 
+bool isTransitionCandidate(const PairProfile& p) {
+  return static_cast<double>(p.score) >= kSelectionScore &&
+         static_cast<int>(p.endFrame) - static_cast<int>(p.startFrame) >= 0;
+}
+
 bool typeFromRetained(const PairProfile& candidate, const RetainedFrames& frames,
                       const WorkingSize& size, int frameCount, PairProfile& typed) {
-  if (!isCandidate(candidate)) return false;
+  if (!isTransitionCandidate(candidate)) return false;
   const int kept = frames.first + static_cast<int>(frames.grey.size());
   // The last wipe window ends 19 frames past t, and its last frame is compared.
   if (static_cast<int>(candidate.startFrame) < frames.first ||
@@ -234,7 +234,7 @@ int classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* cu
     const auto [first, end] = readerShare(count, thread, threads);
     for (int i = first; i < end; ++i) {
       PairProfile& p = profiles[i];
-      if (!isCandidate(p) || nearCut(i, cutShots, cutCount)) continue;
+      if (!isTransitionCandidate(p) || nearCut(i, cutShots, cutCount)) continue;
       if (typed != nullptr) {
         const auto it = typed->find(i);
         if (it != typed->end() &&

@@ -49,6 +49,9 @@ int classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* cu
                         int cutCount, const std::string& videoPath, AnalysisScale scale,
                         const FrameIndex* index = nullptr, const TypedCandidates* typed = nullptr);
 
+// Score 0.3 or more and an end not before the start.
+bool isTransitionCandidate(const PairProfile& p);
+
 // Types `candidate` from kept frames as classifyTransitions would were no cut
 // near it. False, leaving `typed` alone, when it is no candidate or a frame
 // the tests may read (up to 20 past its end) is not kept or lies past the
