@@ -58,9 +58,9 @@ void startScanTyping(ScanTyping& t, const std::vector<FrameRange>& ranges, PairM
 
 void takeScannedBatch(ScanTyping& t, const ScannedBatch& batch) {
   if (t.frames.grey.empty()) t.frames.first = batch.first;
-  for (size_t k = 0; k < batch.grey.size(); ++k) {
-    t.frames.grey.push_back(t.usable ? batch.grey[k] : cv::Mat());
-    t.frames.features.push_back(t.usable ? batch.features[k] : nullptr);
+  if (t.usable) {
+    t.frames.grey.insert(t.frames.grey.end(), batch.grey.begin(), batch.grey.end());
+    t.frames.features.insert(t.frames.features.end(), batch.features.begin(), batch.features.end());
   }
   while (t.frames.grey.size() > t.capacity) {
     t.frames.grey.pop_front();
@@ -79,8 +79,10 @@ void takeScannedBatch(ScanTyping& t, const ScannedBatch& batch) {
     repairSeam(t.measures, seam);
   }
   extendPairProfiles(t.builder, t.measures, t.profiles, measured);
-  examineFinalEntries(t);
-  if (t.usable) typeWaiting(t, false);
+  if (t.usable) {
+    examineFinalEntries(t);
+    typeWaiting(t, false);
+  }
 }
 
 void finishScanTyping(ScanTyping& t) {
@@ -88,8 +90,10 @@ void finishScanTyping(ScanTyping& t) {
     repairSeam(t.measures, t.ranges[t.nextSeam].first - 1);
   }
   extendPairProfiles(t.builder, t.measures, t.profiles, t.frameCount - 1);
-  examineFinalEntries(t);
-  if (t.usable) typeWaiting(t, true);
+  if (t.usable) {
+    examineFinalEntries(t);
+    typeWaiting(t, true);
+  }
   t.frames = RetainedFrames{};
 }
 
