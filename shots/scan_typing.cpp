@@ -17,8 +17,7 @@ void typeWaiting(ScanTyping& t, bool all) {
   while (!t.waiting.empty()) {
     const int entry = t.waiting.front();
     const PairProfile& candidate = t.profiles[entry];
-    if (!all && static_cast<int>(candidate.endFrame) + 20 > decoded &&
-        static_cast<int>(candidate.endFrame) + 20 <= t.frameCount) {
+    if (!all && typingReach(candidate) > decoded && typingReach(candidate) <= t.frameCount) {
       return;
     }
     PairProfile typed;

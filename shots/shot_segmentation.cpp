@@ -116,7 +116,9 @@ int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, 
     for (int t = 0; t < threads; ++t) {
       scanSegment(ranges[t], measures.data(), isolatedFrames, videoPath, probe.scale);
     }
+    repairSeams(measures, ranges);
   } else {
+    // Scan typing repairs the seams as it goes.
     startScanTyping(typing, ranges, measures.data(), profiles.data(), n, workingSize, probe.scale,
                     kKeptFrameBytes);
     scanRangesOnce(ranges, measures.data(), isolatedFrames, videoPath, probe.scale,
@@ -124,7 +126,6 @@ int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, 
                    [&typing](const ScannedBatch& batch) { takeScannedBatch(typing, batch); });
     finishScanTyping(typing);
   }
-  repairSeams(measures, ranges);
   reportStageTime("scan", since);
 
   const int cutCount =

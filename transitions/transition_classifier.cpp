@@ -196,13 +196,14 @@ bool isTransitionCandidate(const PairProfile& p) {
          static_cast<int>(p.endFrame) - static_cast<int>(p.startFrame) >= 0;
 }
 
+int typingReach(const PairProfile& candidate) { return static_cast<int>(candidate.endFrame) + 20; }
+
 bool typeFromRetained(const PairProfile& candidate, const RetainedFrames& frames,
                       const WorkingSize& size, int frameCount, PairProfile& typed) {
   if (!isTransitionCandidate(candidate)) return false;
   const int kept = frames.first + static_cast<int>(frames.grey.size());
-  // The last wipe window ends 19 frames past t, and its last frame is compared.
   if (static_cast<int>(candidate.startFrame) < frames.first ||
-      static_cast<int>(candidate.endFrame) + 20 > std::min(kept, frameCount)) {
+      typingReach(candidate) > std::min(kept, frameCount)) {
     return false;
   }
   ClassifierContext c;

@@ -52,10 +52,14 @@ int classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* cu
 // Score 0.3 or more and an end not before the start.
 bool isTransitionCandidate(const PairProfile& p);
 
+// One past the last frame typing a candidate may read: its last wipe window
+// ends 19 frames past its end frame, and that window's last frame is compared.
+int typingReach(const PairProfile& candidate);
+
 // Types `candidate` from kept frames as classifyTransitions would were no cut
 // near it. False, leaving `typed` alone, when it is no candidate or a frame
-// the tests may read (up to 20 past its end) is not kept or lies past the
-// frameCount frames. frames must have been read at the working scale of `size`.
+// before its typingReach is not kept or lies past the frameCount frames. frames must have been read
+// at the working scale of `size`.
 bool typeFromRetained(const PairProfile& candidate, const RetainedFrames& frames,
                       const WorkingSize& size, int frameCount, PairProfile& typed);
 
