@@ -58,8 +58,8 @@ int typingReach(const PairProfile& candidate);
 
 // Types `candidate` from kept frames as classifyTransitions would were no cut
 // near it. False, leaving `typed` alone, when it is no candidate or a frame
-// before its typingReach is not kept or lies past the frameCount frames. frames must have been read
-// at the working scale of `size`.
+// before its typingReach is not kept or lies past the frameCount frames.
+// frames must have been read at the working scale of `size`.
 bool typeFromRetained(const PairProfile& candidate, const RetainedFrames& frames,
                       const WorkingSize& size, int frameCount, PairProfile& typed);
 
