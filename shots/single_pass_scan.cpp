@@ -1,13 +1,12 @@
 #include "shots/single_pass_scan.h"
 
 #include <algorithm>
-#include <future>
+#include <condition_variable>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <opencv2/videoio.hpp>
-
-#ifdef _OPENMP
-#include <omp.h>
-#endif
+#include <thread>
 
 #include "common/progress_line.h"
 #include "shots/frame_features.h"
@@ -17,27 +16,121 @@ namespace shotscene {
 
 namespace {
 
-// Frames decoded ahead of the feature workers; two batches are in memory.
+// Frames the sink gets at a time.
 constexpr int kBatchFrames = 32;
+// Frames decoded or analysed but not yet taken in order; bounds memory.
+constexpr int kRingFrames = 64;
 
 using Features = std::shared_ptr<const FrameFeatures>;
 
-// Frames first .. first + count - 1 at the analysis scale; empty where they do not decode.
-std::vector<cv::Mat> decodeBatch(cv::VideoCapture& capture, int count, AnalysisScale scale,
-                                 FrameIndex* index) {
-  std::vector<cv::Mat> frames(static_cast<size_t>(count));
-  cv::Mat decoded;
-  for (cv::Mat& frame : frames) {
-    if (!capture.read(decoded)) decoded.release();
-    if (index != nullptr) recordFrame(*index, capture, decoded);
-    // A resized frame is already a fresh image; the decoder writes the next
-    // frame over `decoded`, so that one is copied.
-    cv::Mat scaled;
-    const cv::Mat& prepared = prepareFrame(decoded, scale, scaled);
-    frame = &prepared == &decoded ? decoded.clone() : prepared;
+struct Slot {
+  cv::Mat frame;  // at the analysis scale; empty where the frame did not decode
+  cv::Mat grey;
+  Features features;
+  bool analysed = false;
+};
+
+// The frames between the decoder, the feature workers and the calling thread.
+// Frame j lives in slot j % kRingFrames from its decoding until the calling
+// thread takes it; each count only grows, and all are guarded by `mutex`.
+struct Ring {
+  std::mutex mutex;
+  std::condition_variable decodedMore;   // feature workers wait here
+  std::condition_variable analysedMore;  // the calling thread waits here
+  std::condition_variable takenMore;     // the decoder waits here
+  std::vector<Slot> slots = std::vector<Slot>(kRingFrames);
+  int frames = 0;
+  int decoded = 0;
+  int claimed = 0;
+  int taken = 0;
+  bool stop = false;
+  std::exception_ptr failure;
+
+  Slot& slot(int j) { return slots[static_cast<size_t>(j % kRingFrames)]; }
+
+  void fail(std::exception_ptr error) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!failure) failure = error;
+    stop = true;
+    decodedMore.notify_all();
+    analysedMore.notify_all();
+    takenMore.notify_all();
   }
-  return frames;
+};
+
+void decodeFrames(Ring& ring, cv::VideoCapture& capture, AnalysisScale scale, FrameIndex* index) {
+  try {
+    cv::Mat decoded;
+    for (int j = 0; j < ring.frames; ++j) {
+      {
+        std::unique_lock<std::mutex> lock(ring.mutex);
+        ring.takenMore.wait(lock, [&] { return ring.stop || j < ring.taken + kRingFrames; });
+        if (ring.stop) return;
+      }
+      if (!capture.read(decoded)) decoded.release();
+      if (index != nullptr) recordFrame(*index, capture, decoded);
+      // A resized frame is already a fresh image; the decoder writes the next
+      // frame over `decoded`, so that one is copied.
+      cv::Mat scaled;
+      const cv::Mat& prepared = prepareFrame(decoded, scale, scaled);
+      ring.slot(j).frame = &prepared == &decoded ? decoded.clone() : prepared;
+      std::lock_guard<std::mutex> lock(ring.mutex);
+      ring.decoded = j + 1;
+      // Workers waiting with nothing left to claim must all see the end.
+      if (ring.decoded == ring.frames) {
+        ring.decodedMore.notify_all();
+      } else {
+        ring.decodedMore.notify_one();
+      }
+    }
+  } catch (...) {
+    ring.fail(std::current_exception());
+  }
 }
+
+void analyseFrames(Ring& ring, bool keepGrey) {
+  try {
+    const cv::Ptr<cv::ORB> detector = makeFeatureDetector();
+    for (;;) {
+      int j = 0;
+      {
+        std::unique_lock<std::mutex> lock(ring.mutex);
+        ring.decodedMore.wait(lock, [&] {
+          return ring.stop || ring.claimed < ring.decoded || ring.claimed == ring.frames;
+        });
+        if (ring.stop || ring.claimed == ring.frames) return;
+        j = ring.claimed++;
+      }
+      Slot& slot = ring.slot(j);
+      if (!slot.frame.empty()) {
+        auto f = std::make_shared<FrameFeatures>();
+        computeFrameFeatures(slot.frame, *detector, *f, keepGrey ? &slot.grey : nullptr);
+        slot.features = f;
+      }
+      slot.frame.release();
+      std::lock_guard<std::mutex> lock(ring.mutex);
+      slot.analysed = true;
+      ring.analysedMore.notify_one();
+    }
+  } catch (...) {
+    ring.fail(std::current_exception());
+  }
+}
+
+// Stops and joins the threads however the calling thread leaves.
+struct Crew {
+  Ring& ring;
+  std::vector<std::thread> threads;
+  ~Crew() {
+    {
+      std::lock_guard<std::mutex> lock(ring.mutex);
+      ring.stop = true;
+      ring.decodedMore.notify_all();
+      ring.takenMore.notify_all();
+    }
+    for (std::thread& t : threads) t.join();
+  }
+};
 
 // Where one range's scan stands, as its own worker would hold it.
 struct RangeState {
@@ -46,14 +139,6 @@ struct RangeState {
   bool pending = false;
   Features reference;
 };
-
-int threadIndex() {
-#ifdef _OPENMP
-  return omp_get_thread_num();
-#else
-  return 0;
-#endif
-}
 
 }  // namespace
 
@@ -64,11 +149,6 @@ void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures
   cv::VideoCapture capture;
   if (!openVideo(capture, videoPath)) return;
   const int n = ranges.back().end;
-  threads = std::max(1, threads);
-  std::vector<cv::Ptr<cv::ORB>> detectors;
-  for (int t = 0; t < threads; ++t) {
-    detectors.push_back(makeFeatureDetector());
-  }
   std::vector<int> rangeOf(static_cast<size_t>(n));
   for (size_t t = 0; t < ranges.size(); ++t) {
     for (int j = ranges[t].first; j < ranges[t].end; ++j) rangeOf[j] = static_cast<int>(t);
@@ -76,72 +156,63 @@ void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures
   std::vector<RangeState> states(ranges.size());
   ProgressLine progress = startProgressLine(n);
 
-  Features before;  // the frame just before the batch
-  std::future<std::vector<cv::Mat>> next = std::async(
-      std::launch::async, decodeBatch, std::ref(capture), std::min(kBatchFrames, n), scale, index);
-  for (int first = 0; first < n; first += kBatchFrames) {
-    const std::vector<cv::Mat> frames = next.get();
-    const int count = static_cast<int>(frames.size());
-    if (first + count < n) {
-      next = std::async(std::launch::async, decodeBatch, std::ref(capture),
-                        std::min(kBatchFrames, n - first - count), scale, index);
+  Ring ring;
+  ring.frames = n;
+  {
+    Crew crew{ring, {}};
+    crew.threads.emplace_back(decodeFrames, std::ref(ring), std::ref(capture), scale, index);
+    for (int t = 0; t < std::max(1, threads); ++t) {
+      crew.threads.emplace_back(analyseFrames, std::ref(ring), static_cast<bool>(sink));
     }
-    // Features and the pairs of adjacent decodable frames, in parallel.
     ScannedBatch batch;
-    batch.first = first;
-    batch.grey.resize(static_cast<size_t>(count));
-    std::vector<Features>& features = batch.features;
-    features.resize(static_cast<size_t>(count));
-#pragma omp parallel for num_threads(threads) schedule(dynamic, 1)
-    for (int k = 0; k < count; ++k) {
-      if (frames[k].empty()) continue;
-      auto f = std::make_shared<FrameFeatures>();
-      computeFrameFeatures(frames[k], *detectors[threadIndex()], *f,
-                           sink ? &batch.grey[k] : nullptr);
-      features[k] = f;
-    }
-    std::vector<PairMeasure> pairs(static_cast<size_t>(count));
-    std::vector<char> measured(static_cast<size_t>(count), 0);
-#pragma omp parallel for num_threads(threads) schedule(dynamic, 4)
-    for (int k = 0; k < count; ++k) {
-      const int j = first + k;
-      const Features& previous = k > 0 ? features[k - 1] : before;
-      if (!features[k] || !previous || j == ranges[rangeOf[j]].first) continue;
-      pairs[k] = measurePair(*previous, *features[k]);
-      measured[k] = 1;
-    }
-    // Each range's records and flashes, in frame order.
-    for (int k = 0; k < count; ++k) {
-      const int j = first + k;
+    for (int j = 0; j < n; ++j) {
+      if (batch.grey.empty()) batch.first = j;
+      Slot& slot = ring.slot(j);
+      {
+        std::unique_lock<std::mutex> lock(ring.mutex);
+        ring.analysedMore.wait(lock, [&] { return ring.stop || slot.analysed; });
+        if (ring.failure) std::rethrow_exception(ring.failure);
+      }
+      const Features current = std::move(slot.features);
+      batch.grey.push_back(std::move(slot.grey));
+      batch.features.push_back(current);
+      slot = Slot{};
+      {
+        std::lock_guard<std::mutex> lock(ring.mutex);
+        ring.taken = j + 1;
+        ring.takenMore.notify_one();
+      }
+      // The range's records and flashes, in frame order.
       RangeState& s = states[rangeOf[j]];
       if (j == ranges[rangeOf[j]].first) {
-        s.live = static_cast<bool>(features[k]);
-        s.previous = features[k];
-        continue;
-      }
-      if (!s.live) continue;  // its worker would have stopped at once
-      if (!features[k]) {
+        s.live = static_cast<bool>(current);
+        s.previous = current;
+      } else if (s.live && !current) {
         measures[j - 1] = PairMeasure{};
-        continue;
-      }
-      // After undecodable frames the previous analysed frame lies further back.
-      const PairMeasure record = measured[k] ? pairs[k] : measurePair(*s.previous, *features[k]);
-      measures[j - 1] = record;
-      if (!s.pending) {
-        if (static_cast<double>(record.similarity) < kLowPairSimilarity) {
-          s.reference = s.previous;
-          s.pending = true;
+      } else if (s.live) {
+        // After undecodable frames the previous analysed frame lies further back.
+        const PairMeasure record = measurePair(*s.previous, *current);
+        measures[j - 1] = record;
+        if (!s.pending) {
+          if (static_cast<double>(record.similarity) < kLowPairSimilarity) {
+            s.reference = s.previous;
+            s.pending = true;
+          }
+        } else {
+          const float similarity = frameSimilarity(*s.reference, *current);
+          if (static_cast<double>(similarity) > kReferenceSimilarity) {
+            isolatedFrames.push_back(j - 1);
+          }
+          s.pending = false;
         }
-      } else {
-        const float similarity = frameSimilarity(*s.reference, *features[k]);
-        if (static_cast<double>(similarity) > kReferenceSimilarity) isolatedFrames.push_back(j - 1);
-        s.pending = false;
+        s.previous = current;
       }
-      s.previous = features[k];
+      if (static_cast<int>(batch.grey.size()) == kBatchFrames || j == n - 1) {
+        if (sink) sink(batch);
+        batch = ScannedBatch{};
+        updateProgressLine(progress, j + 1);
+      }
     }
-    before = features[count - 1];
-    if (sink) sink(batch);
-    updateProgressLine(progress, first + count);
   }
   clearProgressLine(progress);
 }

@@ -1,5 +1,6 @@
 // The scan of all ranges with every frame decoded once: one thread decodes in
-// order while the others compute features and pair measures.
+// order, feature workers analyse the decoded frames, and the calling thread
+// measures pairs and flashes in frame order.
 #ifndef SHOTSCENE_SHOTS_SINGLE_PASS_SCAN_H_
 #define SHOTSCENE_SHOTS_SINGLE_PASS_SCAN_H_
 
