@@ -40,15 +40,14 @@ int scanNextFrame(ScanContext& context, const cv::Mat& frame, int j, PairMeasure
 
   int isolated = -1;
   if (!context.pending) {
-    if (static_cast<double>(record.similarity) < kLowPairSimilarity) {
+    if (opensCandidate(record)) {
       copyFeatures(previous, context.reference);
       context.pending = true;
     }
   } else {
     // The current pair is not examined here: a low pair right after a low pair
     // never opens a candidate of its own.
-    const float s = frameSimilarity(context.reference, current);
-    if (static_cast<double>(s) > kReferenceSimilarity) isolated = j - 1;
+    if (confirmsFlash(context.reference, current)) isolated = j - 1;
     context.pending = false;
   }
   context.previous = 1 - context.previous;

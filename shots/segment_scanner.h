@@ -15,6 +15,17 @@ namespace shotscene {
 inline constexpr double kLowPairSimilarity = 0.03;    // a pair below this opens a candidate
 inline constexpr double kReferenceSimilarity = 0.05;  // above this the candidate is a flash
 
+// Whether a pair this similar opens a flash candidate.
+inline bool opensCandidate(const PairMeasure& pair) {
+  return static_cast<double>(pair.similarity) < kLowPairSimilarity;
+}
+
+// Whether the frame after a candidate, still like the frame before it, makes
+// the low frame a flash.
+inline bool confirmsFlash(const FrameFeatures& reference, const FrameFeatures& current) {
+  return static_cast<double>(frameSimilarity(reference, current)) > kReferenceSimilarity;
+}
+
 // One worker's detector and alternating feature buffers. A low pair
 // opens a candidate whose reference is the frame before it; the next analysed
 // frame decides whether the low frame was an isolated disturbance (a flash).

@@ -140,6 +140,29 @@ struct RangeState {
   Features reference;
 };
 
+// Frame j of a live range after its first: the record of pair j - 1 and the
+// flash it may confirm, as the range's own worker would write them.
+void takeFrame(RangeState& s, const Features& current, int j, PairMeasure* measures,
+               std::vector<int>& isolatedFrames) {
+  if (!current) {
+    measures[j - 1] = PairMeasure{};
+    return;
+  }
+  // After undecodable frames the previous analysed frame lies further back.
+  const PairMeasure record = measurePair(*s.previous, *current);
+  measures[j - 1] = record;
+  if (!s.pending) {
+    if (opensCandidate(record)) {
+      s.reference = s.previous;
+      s.pending = true;
+    }
+  } else {
+    if (confirmsFlash(*s.reference, *current)) isolatedFrames.push_back(j - 1);
+    s.pending = false;
+  }
+  s.previous = current;
+}
+
 }  // namespace
 
 void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures,
@@ -182,30 +205,12 @@ void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures
         ring.taken = j + 1;
         ring.takenMore.notify_one();
       }
-      // The range's records and flashes, in frame order.
       RangeState& s = states[rangeOf[j]];
       if (j == ranges[rangeOf[j]].first) {
         s.live = static_cast<bool>(current);
         s.previous = current;
-      } else if (s.live && !current) {
-        measures[j - 1] = PairMeasure{};
       } else if (s.live) {
-        // After undecodable frames the previous analysed frame lies further back.
-        const PairMeasure record = measurePair(*s.previous, *current);
-        measures[j - 1] = record;
-        if (!s.pending) {
-          if (static_cast<double>(record.similarity) < kLowPairSimilarity) {
-            s.reference = s.previous;
-            s.pending = true;
-          }
-        } else {
-          const float similarity = frameSimilarity(*s.reference, *current);
-          if (static_cast<double>(similarity) > kReferenceSimilarity) {
-            isolatedFrames.push_back(j - 1);
-          }
-          s.pending = false;
-        }
-        s.previous = current;
+        takeFrame(s, current, j, measures, isolatedFrames);
       }
       if (static_cast<int>(batch.grey.size()) == kBatchFrames || j == n - 1) {
         if (sink) sink(batch);
