@@ -35,6 +35,8 @@ std::pair<double, double> histogramTerms(const cv::Mat& a, const cv::Mat& b);
 // on the two smallest distances. Both must be 8-bit with 32-byte rows; a train
 // set of one row passes no query.
 int countGoodMatches(const cv::Mat& query, const cv::Mat& train);
+// The same count without AVX-512, which countGoodMatches uses where the CPU has it.
+int countGoodMatchesPortable(const cv::Mat& query, const cv::Mat& train);
 
 // Good-match fractions of a's and b's keypoints; a's descriptors are the query set.
 std::pair<float, float> matchRatios(const FrameFeatures& a, const FrameFeatures& b);

@@ -17,6 +17,7 @@ TEST(FrameFeaturesTest, GoodMatchCountDiffersFromBruteForceMatcher) {
     cv::Mat wide(train.rows, 33, CV_8U);
     train.copyTo(wide.colRange(1, 33));
     EXPECT_EQ(countGoodMatches(query, wide.colRange(1, 33)), good) << trace;
+    EXPECT_EQ(countGoodMatchesPortable(query, wide.colRange(1, 33)), good) << trace;
   };
   cv::RNG rng(7);
   for (int trial = 0; trial < 60; ++trial) {
