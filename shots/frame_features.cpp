@@ -6,10 +6,7 @@
 #include <limits>
 #include <opencv2/imgproc.hpp>
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#define SHOTSCENE_WIDE_POPCOUNT 1
-#endif
+#include "shots/avx512.h"
 
 namespace shotscene {
 
@@ -92,7 +89,7 @@ void twoNearest(const uint64_t* query, const uint64_t* train, int trainRows, int
   *second = d2;
 }
 
-#ifdef SHOTSCENE_WIDE_POPCOUNT
+#ifdef SHOTSCENE_AVX512
 // Eight train rows at a time with AVX-512's 64-bit popcount. The train words
 // are laid out word by word: planes[k * stride + r] is word k of row r. Each
 // lane keeps the two smallest distances it has seen; the two smallest of all
@@ -132,11 +129,8 @@ __attribute__((target("avx512f,avx512vpopcntdq"))) int countGoodMatchesWide(cons
       if (trainRows - r < 8) {
         d = _mm512_mask_mov_epi64(none, static_cast<__mmask8>((1u << (trainRows - r)) - 1u), d);
       }
-      // The masked forms with every lane selected: GCC 12's plain ones warn of
-      // an uninitialised pass-through operand they never use.
-      const __m512i larger = _mm512_mask_max_epi64(d, 0xFF, first, d);
-      second = _mm512_mask_min_epi64(second, 0xFF, second, larger);
-      first = _mm512_mask_min_epi64(first, 0xFF, first, d);
+      second = _mm512_min_epi64(second, _mm512_max_epi64(first, d));
+      first = _mm512_min_epi64(first, d);
     }
     alignas(64) int64_t lanes[16];
     _mm512_store_si512(lanes, first);
@@ -159,7 +153,7 @@ bool hasWidePopcount() {
 
 int countGoodMatches(const cv::Mat& query, const cv::Mat& train) {
   if (!matchable(query, train)) return 0;
-#ifdef SHOTSCENE_WIDE_POPCOUNT
+#ifdef SHOTSCENE_AVX512
   if (hasWidePopcount()) return countGoodMatchesWide(query, train);
 #endif
   return countGoodMatchesPortable(query, train);

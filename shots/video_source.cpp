@@ -7,6 +7,8 @@
 #include <limits>
 #include <opencv2/imgproc.hpp>
 
+#include "shots/frame_digest.h"
+
 namespace shotscene {
 
 AnalysisScale analysisScaleFor(double width) {
@@ -70,15 +72,6 @@ namespace {
 // Skipping fewer frames than this is cheaper than a seek to the keyframe before.
 constexpr int kSeekGap = 32;
 
-constexpr uint64_t kPrime1 = 0x9E3779B185EBCA87ULL;
-constexpr uint64_t kPrime2 = 0xC2B2AE3D27D4EB4FULL;
-
-uint64_t rotateLeft(uint64_t v, int bits) { return (v << bits) | (v >> (64 - bits)); }
-
-uint64_t digestRound(uint64_t lane, uint64_t word) {
-  return rotateLeft(lane + word * kPrime2, 31) * kPrime1;
-}
-
 double secondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -130,38 +123,6 @@ bool endMatchesIndex(const FrameReader& reader) {
 }
 
 }  // namespace
-
-uint64_t frameDigest(const cv::Mat& frame) {
-  uint64_t lanes[4] = {kPrime1 + kPrime2, kPrime2, 0, 0 - kPrime1};
-  lanes[0] = digestRound(lanes[0], static_cast<uint64_t>(frame.rows));
-  lanes[1] = digestRound(lanes[1], static_cast<uint64_t>(frame.cols));
-  lanes[2] = digestRound(lanes[2], static_cast<uint64_t>(frame.type()));
-  const size_t rowBytes = static_cast<size_t>(frame.cols) * frame.elemSize();
-  for (int r = 0; r < frame.rows; ++r) {
-    const uint8_t* row = frame.ptr<uint8_t>(r);
-    size_t at = 0;
-    for (; at + 32 <= rowBytes; at += 32) {
-      for (int k = 0; k < 4; ++k) {
-        uint64_t word;
-        std::memcpy(&word, row + at + 8 * k, 8);
-        lanes[k] = digestRound(lanes[k], word);
-      }
-    }
-    for (; at < rowBytes; at += 8) {
-      uint64_t word = 0;
-      std::memcpy(&word, row + at, std::min<size_t>(8, rowBytes - at));
-      lanes[3] = digestRound(lanes[3], word);
-    }
-  }
-  uint64_t h = rotateLeft(lanes[0], 1) + rotateLeft(lanes[1], 7) + rotateLeft(lanes[2], 12) +
-               rotateLeft(lanes[3], 18);
-  h ^= h >> 33;
-  h *= kPrime2;
-  h ^= h >> 29;
-  h *= kPrime1;
-  h ^= h >> 32;
-  return h;
-}
 
 void recordFrame(FrameIndex& index, cv::VideoCapture& capture, const cv::Mat& decoded) {
   if (decoded.empty()) {

@@ -61,9 +61,6 @@ struct FrameIndex {
   int decoded = 0;  // leading frames that all decoded
 };
 
-// A 64-bit digest of the frame's size, type and every pixel byte.
-uint64_t frameDigest(const cv::Mat& frame);
-
 // Appends the frame the capture decoded last (empty when it did not decode).
 void recordFrame(FrameIndex& index, cv::VideoCapture& capture, const cv::Mat& decoded);
 
