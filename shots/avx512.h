@@ -3,12 +3,17 @@
 #define SHOTSCENE_SHOTS_AVX512_H_
 
 #if defined(__x86_64__) && defined(__GNUC__)
+#if defined(__clang__)
+#include <immintrin.h>
+#else
 // GCC 12's intrinsics pass an uninitialised operand they never use and warn of
 // it wherever they are inlined.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #include <immintrin.h>
 #pragma GCC diagnostic pop
+#endif
 #define SHOTSCENE_AVX512 1
 #endif
 

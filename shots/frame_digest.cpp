@@ -65,28 +65,29 @@ void scramble(Lanes& lanes) {
   }
 }
 
-// The last, partial stripe of a row is read zero-padded.
-const uint8_t* paddedTail(const uint8_t* row, size_t at, size_t rowBytes, uint8_t* buffer) {
-  std::memset(buffer, 0, kStripeBytes);
-  std::memcpy(buffer, row + at, rowBytes - at);
-  return buffer;
+// Adds `count` (at most 16) stripes keyed from the block's start, then scrambles.
+using AddBlock = void (*)(Lanes& lanes, const uint8_t* stripes, int count);
+
+void addBlockPortable(Lanes& lanes, const uint8_t* stripes, int count) {
+  for (int s = 0; s < count; ++s) addStripe(lanes, stripes + s * kStripeBytes, kKey.data() + s);
+  scramble(lanes);
 }
 
-void addRowPortable(Lanes& lanes, const uint8_t* row, size_t rowBytes) {
+// A row is taken in blocks of 16 stripes; its last, partial stripe is read zero-padded.
+void addRow(Lanes& lanes, const uint8_t* row, size_t rowBytes, AddBlock addBlock) {
+  const size_t blockBytes = kStripesPerBlock * kStripeBytes;
   size_t at = 0;
-  int stripe = 0;
-  uint8_t tail[kStripeBytes];
-  while (at < rowBytes) {
-    const uint8_t* data =
-        at + kStripeBytes <= rowBytes ? row + at : paddedTail(row, at, rowBytes, tail);
-    addStripe(lanes, data, kKey.data() + stripe);
-    at += kStripeBytes;
-    if (++stripe == kStripesPerBlock) {
-      scramble(lanes);
-      stripe = 0;
-    }
+  for (; at + blockBytes <= rowBytes; at += blockBytes) addBlock(lanes, row + at, kStripesPerBlock);
+  if (at == rowBytes) return;
+  const size_t rest = rowBytes - at;
+  const int stripes = static_cast<int>((rest + kStripeBytes - 1) / kStripeBytes);
+  if (rest % kStripeBytes == 0) {
+    addBlock(lanes, row + at, stripes);
+    return;
   }
-  if (stripe != 0) scramble(lanes);
+  alignas(64) uint8_t padded[blockBytes] = {};
+  std::memcpy(padded, row + at, rest);
+  addBlock(lanes, padded, stripes);
 }
 
 uint64_t finish(const Lanes& lanes, const cv::Mat& frame) {
@@ -103,10 +104,6 @@ uint64_t finish(const Lanes& lanes, const cv::Mat& frame) {
   return h;
 }
 
-size_t rowBytesOf(const cv::Mat& frame) {
-  return static_cast<size_t>(frame.cols) * frame.elemSize();
-}
-
 #ifdef SHOTSCENE_AVX512
 __attribute__((target("avx512f"))) __m512i scrambleWide(__m512i acc) {
   acc = _mm512_xor_si512(acc, _mm512_srli_epi64(acc, 47));
@@ -118,30 +115,19 @@ __attribute__((target("avx512f"))) __m512i scrambleWide(__m512i acc) {
   return _mm512_add_epi64(low, _mm512_slli_epi64(high, 32));
 }
 
-// addRowPortable with the eight lanes in one register.
-__attribute__((target("avx512f"))) void addRowWide(Lanes& lanes, const uint8_t* row,
-                                                   size_t rowBytes) {
+// addBlockPortable with the eight lanes in one register.
+__attribute__((target("avx512f"))) void addBlockWide(Lanes& lanes, const uint8_t* stripes,
+                                                     int count) {
   __m512i acc = _mm512_loadu_si512(lanes.data());
-  size_t at = 0;
-  int stripe = 0;
-  uint8_t tail[kStripeBytes];
-  while (at < rowBytes) {
-    const uint8_t* data =
-        at + kStripeBytes <= rowBytes ? row + at : paddedTail(row, at, rowBytes, tail);
-    const __m512i words = _mm512_loadu_si512(data);
-    const __m512i keyed = _mm512_xor_si512(words, _mm512_loadu_si512(kKey.data() + stripe));
+  for (int s = 0; s < count; ++s) {
+    const __m512i words = _mm512_loadu_si512(stripes + s * kStripeBytes);
+    const __m512i keyed = _mm512_xor_si512(words, _mm512_loadu_si512(kKey.data() + s));
     // Swaps the two words of each 128-bit pair: lane k gets word k ^ 1.
     const __m512i neighbours = _mm512_shuffle_epi32(words, _MM_PERM_BADC);
     const __m512i product = _mm512_mul_epu32(keyed, _mm512_srli_epi64(keyed, 32));
     acc = _mm512_add_epi64(acc, _mm512_add_epi64(neighbours, product));
-    at += kStripeBytes;
-    if (++stripe == kStripesPerBlock) {
-      acc = scrambleWide(acc);
-      stripe = 0;
-    }
   }
-  if (stripe != 0) acc = scrambleWide(acc);
-  _mm512_storeu_si512(lanes.data(), acc);
+  _mm512_storeu_si512(lanes.data(), scrambleWide(acc));
 }
 
 bool hasWideDigest() {
@@ -150,23 +136,20 @@ bool hasWideDigest() {
 }
 #endif
 
-}  // namespace
-
-uint64_t frameDigestPortable(const cv::Mat& frame) {
+uint64_t digestWith(const cv::Mat& frame, AddBlock addBlock) {
   Lanes lanes = kStart;
-  for (int r = 0; r < frame.rows; ++r)
-    addRowPortable(lanes, frame.ptr<uint8_t>(r), rowBytesOf(frame));
+  const size_t rowBytes = static_cast<size_t>(frame.cols) * frame.elemSize();
+  for (int r = 0; r < frame.rows; ++r) addRow(lanes, frame.ptr<uint8_t>(r), rowBytes, addBlock);
   return finish(lanes, frame);
 }
 
+}  // namespace
+
+uint64_t frameDigestPortable(const cv::Mat& frame) { return digestWith(frame, addBlockPortable); }
+
 uint64_t frameDigest(const cv::Mat& frame) {
 #ifdef SHOTSCENE_AVX512
-  if (hasWideDigest()) {
-    Lanes lanes = kStart;
-    for (int r = 0; r < frame.rows; ++r)
-      addRowWide(lanes, frame.ptr<uint8_t>(r), rowBytesOf(frame));
-    return finish(lanes, frame);
-  }
+  if (hasWideDigest()) return digestWith(frame, addBlockWide);
 #endif
   return frameDigestPortable(frame);
 }

@@ -99,13 +99,12 @@ __attribute__((target("avx512f,avx512vpopcntdq"))) int countGoodMatchesWide(cons
   // Padded to whole groups of eight rows so that every load stays inside.
   const int trainRows = train.rows;
   const size_t stride = (static_cast<size_t>(trainRows) + 7) / 8 * 8;
-  std::vector<uint64_t> words(4 * stride, 0);
+  std::vector<uint64_t> planes(4 * stride, 0);
   for (int r = 0; r < trainRows; ++r) {
     uint64_t row[4];
     std::memcpy(row, train.ptr(r), 32);
-    for (int k = 0; k < 4; ++k) words[k * stride + static_cast<size_t>(r)] = row[k];
+    for (int k = 0; k < 4; ++k) planes[k * stride + static_cast<size_t>(r)] = row[k];
   }
-  const uint64_t* planes = words.data();
   const __m512i none = _mm512_set1_epi64(std::numeric_limits<int>::max());
   int good = 0;
   for (int q = 0; q < query.rows; ++q) {
@@ -117,7 +116,7 @@ __attribute__((target("avx512f,avx512vpopcntdq"))) int countGoodMatchesWide(cons
     const __m512i q3 = _mm512_set1_epi64(static_cast<long long>(row[3]));
     __m512i first = none, second = none;
     for (int r = 0; r < trainRows; r += 8) {
-      const uint64_t* at = planes + r;
+      const uint64_t* at = planes.data() + r;
       __m512i d = _mm512_popcnt_epi64(_mm512_xor_si512(_mm512_loadu_si512(at), q0));
       at += stride;
       d = _mm512_add_epi64(d, _mm512_popcnt_epi64(_mm512_xor_si512(_mm512_loadu_si512(at), q1)));
