@@ -70,9 +70,14 @@ int main(int argc, char** argv) {
     wanted.push_back(name);
   }
 
+  shotscene::Video opened;
+  if (!shotscene::openVideo(opened, video.getValue())) {
+    std::cerr << "Can not load video file " << video.getValue() << std::endl;
+    return 1;
+  }
   shotscene::ExportResults results;
   std::string error;
-  if (!shotscene::loadResults(video.getValue(), results, error)) {
+  if (!shotscene::loadResults(opened, results, error)) {
     std::cerr << error << std::endl;
     return 1;
   }
@@ -93,7 +98,7 @@ int main(int argc, char** argv) {
   }
   if (std::find(wanted.begin(), wanted.end(), "html") != wanted.end()) {
     std::string page;
-    if (shotscene::writeContactSheet(results, stem, page)) {
+    if (shotscene::writeContactSheet(results, opened, stem, page)) {
       std::cout << page << std::endl;
     } else {
       ok = false;

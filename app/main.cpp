@@ -49,10 +49,14 @@ int main(int argc, char** argv) {
   cmd.add(videoFile);
   cmd.parse(argc, argv);
 
-  // What the scan decoded lets the later passes seek and check where they land.
-  shotscene::FrameIndex index;
-  const int shotResult = shotscene::runShotSegmentation(
-      videoFile.getValue(), kfShot.getValue(), kfPath.getValue(), transType.getValue(), &index);
+  // Opened once; what the scan decoded lets the later passes seek and check where they land.
+  shotscene::Video video;
+  if (!shotscene::openVideo(video, videoFile.getValue())) {
+    shotscene::reportUnusableVideo();
+    return -1;
+  }
+  const int shotResult = shotscene::runShotSegmentation(video, kfShot.getValue(), kfPath.getValue(),
+                                                        transType.getValue());
   if (shotResult != shotscene::kShotStageOk && shotResult != shotscene::kShotKeyframesIncomplete) {
     return -1;
   }
@@ -60,9 +64,8 @@ int main(int argc, char** argv) {
   int sceneResult = shotscene::kSceneStageOk;
   if (!shotsOnly.getValue()) {
     std::cout << "Scene segmentation analysis..." << std::endl;
-    sceneResult = shotscene::runSceneSegmentation(
-        videoFile.getValue(), shotscene::computeShotSignatures(videoFile.getValue(), &index),
-        kfScene.getValue(), &index);
+    sceneResult = shotscene::runSceneSegmentation(video, shotscene::computeShotSignatures(video),
+                                                  kfScene.getValue());
   }
   // Failures to write were reported on stderr as they happened.
   if (shotResult != shotscene::kShotStageOk || sceneResult != shotscene::kSceneStageOk) return -1;

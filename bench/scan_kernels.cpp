@@ -3,8 +3,8 @@
 
 #include <opencv2/core.hpp>
 
-#include "shots/frame_digest.h"
 #include "shots/frame_features.h"
+#include "video/frame_digest.h"
 
 namespace shotscene {
 namespace {

@@ -33,7 +33,7 @@ median() {
 }
 
 echo "shot stage bench: $runs runs each, median wall time, $(nproc) cores"
-printf '%-10s %8s %10s %12s %8s %8s %10s %8s %12s %8s\n' size frames decode_s shotscene_s fps ratio shots_s ratio straight_s ratio
+printf '%-10s %8s %10s %12s %8s %8s %10s %8s\n' size frames decode_s shotscene_s fps ratio shots_s ratio
 for size in 1280x720 640x360; do
   w=${size%x*} h=${size#*x}
   video="$bench/bench_${size}.mp4"
@@ -43,7 +43,7 @@ for size in 1280x720 640x360; do
   frames=$(ffprobe -v error -select_streams v:0 -count_packets \
     -show_entries stream=nb_read_packets -of csv=p=0 "$video")
 
-  decode_times="" shot_times="" stage_times="" straight_times=""
+  decode_times="" shot_times="" stage_times=""
   : >"$bench/stages_${size}.txt"
   for ((i = 0; i < runs; i++)); do
     t=$(wall ffmpeg -v error -i "$video" -f null -)
@@ -53,16 +53,13 @@ for size in 1280x720 640x360; do
     grep '^timing: ' "$bench/last_error.txt" >>"$bench/stages_${size}.txt" || true
     t=$(wall "$tool" --shots "$video")
     stage_times+="$t"$'\n'
-    t=$(SHOTSCENE_STRAIGHTFORWARD_SCAN=1 wall "$tool" --shots "$video")
-    straight_times+="$t"$'\n'
   done
   decode=$(printf '%s' "$decode_times" | median)
   shots=$(printf '%s' "$shot_times" | median)
   stageonly=$(printf '%s' "$stage_times" | median)
-  straight=$(printf '%s' "$straight_times" | median)
 
-  awk -v s="$size" -v n="$frames" -v d="$decode" -v t="$shots" -v a="$stageonly" -v b="$straight" \
-    'BEGIN { printf "%-10s %8d %10.3f %12.3f %8.1f %8.2f %10.3f %8.2f %12.3f %8.2f\n", s, n, d, t, n / t, t / d, a, a / d, b, b / d }'
+  awk -v s="$size" -v n="$frames" -v d="$decode" -v t="$shots" -v a="$stageonly" \
+    'BEGIN { printf "%-10s %8d %10.3f %12.3f %8.1f %8.2f %10.3f %8.2f\n", s, n, d, t, n / t, t / d, a, a / d }'
   # Median time of each stage the tool reports, and its share of the whole run.
   split=""
   for stage in $(awk '{ print $2 }' "$bench/stages_${size}.txt" | awk '!seen[$0]++'); do
@@ -71,6 +68,5 @@ for size in 1280x720 640x360; do
   done
   echo "$split"
 done
-echo "shotscene_s: whole run; shots_s: --shots (shot stage only); straight_s: --shots with one"
-echo "decoder per scan range and typing by decoding again (the straightforward scan); fps = frames / whole run;"
+echo "shotscene_s: whole run; shots_s: --shots (shot stage only); fps = frames / whole run;"
 echo "each ratio = the time before it / decode-only time; stage lines: median and share of the whole run"

@@ -1,5 +1,7 @@
 #include "common/naming.h"
 
+#include "common/formatting.h"
+
 namespace shotscene {
 
 std::string outputStem(const std::string& videoPath) {
@@ -29,6 +31,22 @@ std::string keyframeFolder(const std::string& stem, const std::string& suffix,
                            const std::string& kfPath) {
   const std::string folder = makeOutputPath(sanitizeFolderName(stem), suffix);
   return kfPath.empty() ? folder : kfPath + "/" + folder;
+}
+
+namespace {
+
+std::string keyframeImage(const std::string& folder, const char* word, int number, int keyframe) {
+  return folder + "/" + word + numberToString(number) + "_" + numberToString(keyframe) + ".jpg";
+}
+
+}  // namespace
+
+std::string shotKeyframeImage(const std::string& folder, int number, int keyframe) {
+  return keyframeImage(folder, "shot", number, keyframe);
+}
+
+std::string sceneKeyframeImage(const std::string& folder, int number, int keyframe) {
+  return keyframeImage(folder, "scene", number, keyframe);
 }
 
 }  // namespace shotscene

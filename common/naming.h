@@ -27,6 +27,11 @@ std::string sanitizeFolderName(std::string name);
 std::string keyframeFolder(const std::string& stem, const std::string& suffix,
                            const std::string& kfPath);
 
+// Keyframe image `keyframe` (from 1) of shot or scene `number` (from 1) in its
+// folder: FOLDER/shotN_J.jpg and FOLDER/sceneN_J.jpg.
+std::string shotKeyframeImage(const std::string& folder, int number, int keyframe);
+std::string sceneKeyframeImage(const std::string& folder, int number, int keyframe);
+
 }  // namespace shotscene
 
 #endif  // SHOTSCENE_COMMON_NAMING_H_

@@ -11,7 +11,7 @@
 #include "common/naming.h"
 #include "common/output_file.h"
 #include "exports/export_formats.h"
-#include "shots/video_source.h"
+#include "video/frame_reader.h"
 
 namespace shotscene {
 
@@ -39,7 +39,8 @@ std::string urlEncoded(const std::string& name) {
   return out;
 }
 
-bool writeContactSheet(const ExportResults& r, const std::string& stem, std::string& pagePath) {
+bool writeContactSheet(const ExportResults& r, const Video& video, const std::string& stem,
+                       std::string& pagePath) {
   pagePath = makeOutputPath(stem, "_report.html");
   const std::string folder = makeOutputPath(stem, "_report_files");
   const std::string folderName = fs::path(folder).filename().string();
@@ -48,11 +49,11 @@ bool writeContactSheet(const ExportResults& r, const std::string& stem, std::str
   // Thumbnails, in shot order, so the video is read forward once.
   const std::string keyframes = keyframeFolder(outputStem(r.videoPath), kShotKeyframeSuffix, "");
   FrameReader reader;
-  openFrameReader(reader, r.videoPath);
+  openFrameReader(reader, video);
   ImageFailures failures;
   std::vector<bool> hasThumbnail(r.shots.size(), false);
   for (size_t k = 0; k < r.shots.size(); ++k) {
-    const std::string saved = keyframes + "/shot" + std::to_string(k + 1) + "_2.jpg";
+    const std::string saved = shotKeyframeImage(keyframes, static_cast<int>(k + 1), 2);
     cv::Mat frame = fs::exists(saved) ? cv::imread(saved) : cv::Mat();
     if (frame.empty()) readFrameAt(reader, r.shots[k].keyframes[1] - 1, frame);
     if (frame.empty()) continue;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "exports/result_files.h"
+#include "video/video.h"
 
 namespace shotscene {
 
@@ -17,7 +18,7 @@ std::string urlEncoded(const std::string& name);
 // exists, else that frame decoded from the video, which is read forward
 // once. Returns false after reporting on stderr when something could not be
 // written. The page is static: no script and nothing from the network.
-bool writeContactSheet(const ExportResults& results, const std::string& stem,
+bool writeContactSheet(const ExportResults& results, const Video& video, const std::string& stem,
                        std::string& pagePath);
 
 }  // namespace shotscene

@@ -23,13 +23,13 @@ std::string fileName(const std::string& path) {
 }
 
 // The keyframe images of shot or scene `number` that exist on disk.
-Json existingImages(const std::string& videoPath, const char* suffix, const char* prefix,
-                    size_t number, int count) {
+Json existingImages(const std::string& videoPath, const char* suffix,
+                    std::string (*imageName)(const std::string&, int, int), size_t number,
+                    int count) {
   const std::string folder = keyframeFolder(outputStem(videoPath), suffix, "");
   Json images = Json::array();
   for (int j = 1; j <= count; ++j) {
-    const std::string image =
-        folder + "/" + prefix + std::to_string(number) + "_" + std::to_string(j) + ".jpg";
+    const std::string image = imageName(folder, static_cast<int>(number), j);
     if (std::filesystem::exists(image)) images.push_back(image);
   }
   return images;
@@ -138,7 +138,8 @@ std::string exportJson(const ExportResults& r) {
               {"start_seconds", startSeconds(s.first, r.fps)},
               {"end_seconds", endSeconds(s.last, r.fps)},
               {"keyframes", s.keyframes}};
-    shot["keyframe_images"] = existingImages(r.videoPath, kShotKeyframeSuffix, "shot", k + 1, 3);
+    shot["keyframe_images"] =
+        existingImages(r.videoPath, kShotKeyframeSuffix, shotKeyframeImage, k + 1, 3);
     shot["scene"] = s.scene > 0 ? Json(s.scene) : Json();
     // The type of the transition that ends the shot; the last one ends the video.
     shot["transition"] =
@@ -147,15 +148,15 @@ std::string exportJson(const ExportResults& r) {
   }
   for (size_t k = 0; k < r.scenes.size(); ++k) {
     const ExportScene& s = r.scenes[k];
-    scenes.push_back(
-        Json{{"number", k + 1},
-             {"first_frame", s.first},
-             {"last_frame", s.last},
-             {"start_seconds", startSeconds(s.first, r.fps)},
-             {"end_seconds", endSeconds(s.last, r.fps)},
-             {"keyframes", s.keyframes},
-             {"keyframe_images", existingImages(r.videoPath, kSceneKeyframeSuffix, "scene", k + 1,
-                                                static_cast<int>(s.keyframes.size()))}});
+    scenes.push_back(Json{
+        {"number", k + 1},
+        {"first_frame", s.first},
+        {"last_frame", s.last},
+        {"start_seconds", startSeconds(s.first, r.fps)},
+        {"end_seconds", endSeconds(s.last, r.fps)},
+        {"keyframes", s.keyframes},
+        {"keyframe_images", existingImages(r.videoPath, kSceneKeyframeSuffix, sceneKeyframeImage,
+                                           k + 1, static_cast<int>(s.keyframes.size()))}});
   }
   const Json document{{"video", r.videoPath},
                       {"frame_rate", r.fps},

@@ -1,12 +1,10 @@
 #include "exports/result_files.h"
 
 #include <fstream>
-#include <opencv2/videoio.hpp>
 #include <sstream>
 
 #include "common/formatting.h"
 #include "common/naming.h"
-#include "shots/video_source.h"
 
 namespace shotscene {
 
@@ -32,23 +30,12 @@ std::string where(const std::string& path, int line) {
 
 }  // namespace
 
-bool loadResults(const std::string& videoPath, ExportResults& results, std::string& error) {
+bool loadResults(const Video& video, ExportResults& results, std::string& error) {
   results = ExportResults{};
-  results.videoPath = videoPath;
-  {
-    cv::VideoCapture capture;
-    if (!openVideo(capture, videoPath)) {
-      error = "Can not load video file " + videoPath;
-      return false;
-    }
-    results.fps = capture.get(cv::CAP_PROP_FPS);
-    results.frameCount = saturatingInt(capture.get(cv::CAP_PROP_FRAME_COUNT));
-    if (!(results.fps > 0.0) || results.frameCount < 1) {
-      error = "Can not load video file " + videoPath;
-      return false;
-    }
-  }
-  const std::string stem = outputStem(videoPath);
+  results.videoPath = video.path;
+  results.fps = video.probe.exactFrameRate;
+  results.frameCount = video.probe.frameCount;
+  const std::string stem = outputStem(video.path);
   const std::string shotPath = makeOutputPath(stem, kShotListSuffix);
   std::ifstream shots(shotPath);
   if (!shots) {

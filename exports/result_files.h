@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "video/video.h"
+
 namespace shotscene {
 
 struct ExportShot {
@@ -28,11 +30,11 @@ struct ExportResults {
   std::vector<ExportScene> scenes;  // empty for a --shots result
 };
 
-// Reads STEM_shots.txt and, when present, STEM_scenes.txt for the video, and
-// probes its rate and frame count. On a missing shot list or a malformed list
-// (column count, non-numbers, frames out of order or beyond the video) returns
-// false with a message naming the file and line.
-bool loadResults(const std::string& videoPath, ExportResults& results, std::string& error);
+// Reads STEM_shots.txt and, when present, STEM_scenes.txt for the opened
+// video. On a missing shot list or a malformed list (column count,
+// non-numbers, frames out of order or beyond the video) returns false with a
+// message naming the file and line.
+bool loadResults(const Video& video, ExportResults& results, std::string& error);
 
 }  // namespace shotscene
 

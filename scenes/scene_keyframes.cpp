@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "common/formatting.h"
+#include "common/naming.h"
 
 namespace shotscene {
 
@@ -50,9 +50,7 @@ void saveSceneKeyframe(FrameReader& reader, int frame, const std::string& folder
                        int keyframe, ImageFailures& failures) {
   cv::Mat image;
   if (!readFrameAt(reader, frame, image)) return;
-  const std::string path =
-      folder + "/scene" + numberToString(scene) + "_" + numberToString(keyframe) + ".jpg";
-  writeKeyframeImage(path, image, failures);
+  writeKeyframeImage(sceneKeyframeImage(folder, scene, keyframe), image, failures);
 }
 
 }  // namespace shotscene

@@ -4,12 +4,11 @@
 
 #include <array>
 #include <opencv2/core.hpp>
-#include <opencv2/videoio.hpp>
 #include <string>
 
 #include "common/keyframe_images.h"
 #include "scenes/scene_types.h"
-#include "shots/video_source.h"
+#include "video/frame_reader.h"
 
 namespace shotscene {
 

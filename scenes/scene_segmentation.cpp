@@ -1,7 +1,6 @@
 #include "scenes/scene_segmentation.h"
 
 #include <algorithm>
-#include <opencv2/videoio.hpp>
 #include <vector>
 
 #include "common/formatting.h"
@@ -54,13 +53,12 @@ void saveKeyframes(SceneWriter& w, const SceneEntry& scene, int count, int numbe
 
 }  // namespace
 
-int runSceneSegmentation(const std::string& videoPath, const SignatureTable& signatures,
-                         bool kfScene, const FrameIndex* index) {
+int runSceneSegmentation(const Video& video, const SignatureTable& signatures, bool kfScene) {
   FrameReader reader;
-  openFrameReader(reader, videoPath, index);
-  const int frameCount = saturatingInt(reader.capture.get(cv::CAP_PROP_FRAME_COUNT));
-  const float fps = static_cast<float>(reader.capture.get(cv::CAP_PROP_FPS));
-  const std::string stem = outputStem(videoPath);
+  openFrameReader(reader, video);
+  const int frameCount = video.probe.frameCount;
+  const float fps = video.probe.frameRate;
+  const std::string stem = outputStem(video.path);
   const std::string shotListPath = makeOutputPath(stem, kShotListSuffix);
   const std::string sceneListPath = makeOutputPath(stem, kSceneListSuffix);
 

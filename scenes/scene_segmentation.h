@@ -5,7 +5,7 @@
 #include <string>
 
 #include "scenes/scene_types.h"
-#include "shots/video_source.h"
+#include "video/video.h"
 
 namespace shotscene {
 
@@ -14,10 +14,8 @@ inline constexpr int kSceneFilesUnwritable = -1;     // the failed path was repo
 inline constexpr int kSceneKeyframesIncomplete = 1;  // reported on stderr; files are complete
 
 // Reads STEM_shots.txt back, votes, and writes STEM_scenes.txt,
-// STEM_scenes.srt and, with kfScene, the scene keyframe images. With the
-// scan's frame index the decoder may seek.
-int runSceneSegmentation(const std::string& videoPath, const SignatureTable& signatures,
-                         bool kfScene, const FrameIndex* index = nullptr);
+// STEM_scenes.srt and, with kfScene, the scene keyframe images.
+int runSceneSegmentation(const Video& video, const SignatureTable& signatures, bool kfScene);
 
 }  // namespace shotscene
 

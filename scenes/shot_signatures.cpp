@@ -5,13 +5,12 @@
 #endif
 
 #include <opencv2/imgproc.hpp>
-#include <opencv2/videoio.hpp>
 
 #include "common/formatting.h"
 #include "common/naming.h"
 #include "common/stage_timing.h"
 #include "scenes/scene_files.h"
-#include "shots/video_source.h"
+#include "video/frame_reader.h"
 
 namespace shotscene {
 
@@ -35,9 +34,9 @@ ShotSignature frameSignature(const cv::Mat& frame) {
   return signature;
 }
 
-SignatureTable computeShotSignatures(const std::string& videoPath, const FrameIndex* index) {
+SignatureTable computeShotSignatures(const Video& video) {
   std::vector<StoredShot> shots;
-  readShotRecords(makeOutputPath(outputStem(videoPath), kShotListSuffix), shots);
+  readShotRecords(makeOutputPath(outputStem(video.path), kShotListSuffix), shots);
   const double since = monotonicSeconds();
   SignatureTable table(shots.size() * kSamplesPerShot);
   // Two contiguous halves of the list, each read forward by its own decoder.
@@ -51,7 +50,7 @@ SignatureTable computeShotSignatures(const std::string& videoPath, const FrameIn
 #endif
     const auto [first, end] = readerShare(count, thread, threads);
     FrameReader reader;
-    if (first < end) openFrameReader(reader, videoPath, index);
+    if (first < end) openFrameReader(reader, video);
     cv::Mat frame;
     for (int s = first; s < end; ++s) {
       for (int j = 0; j < kSamplesPerShot; ++j) {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "scenes/scene_types.h"
-#include "shots/video_source.h"
+#include "video/video.h"
 
 namespace shotscene {
 
@@ -18,9 +18,8 @@ ShotSignature frameSignature(const cv::Mat& frame);
 // Reads STEM_shots.txt back and signs samples 3, 4 and 5 of every line. Each
 // number is used as the 0-based seek position, so the frame signed is the one
 // after the numbered frame; one that does not decode signs as zeros. A missing
-// list gives an empty table. With the scan's frame index the decoder may seek.
-SignatureTable computeShotSignatures(const std::string& videoPath,
-                                     const FrameIndex* index = nullptr);
+// list gives an empty table.
+SignatureTable computeShotSignatures(const Video& video);
 
 }  // namespace shotscene
 

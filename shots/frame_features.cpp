@@ -6,7 +6,7 @@
 #include <limits>
 #include <opencv2/imgproc.hpp>
 
-#include "shots/avx512.h"
+#include "common/avx512.h"
 
 namespace shotscene {
 

@@ -1,27 +1,19 @@
 #include "shots/shot_keyframes.h"
 
-#include <filesystem>
-#include <iostream>
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/videoio.hpp>
-#include <system_error>
-
-#include "common/formatting.h"
 #include "common/keyframe_images.h"
 #include "common/naming.h"
-#include "shots/video_source.h"
+#include "video/frame_reader.h"
 
 namespace shotscene {
 
-KeyframeOutcome extractShotKeyframes(const std::string& videoPath,
-                                     const std::vector<ShotRecord>& shots,
-                                     const std::string& kfPath, const FrameIndex* index) {
+KeyframeOutcome extractShotKeyframes(const Video& video, const std::vector<ShotRecord>& shots,
+                                     const std::string& kfPath) {
   KeyframeOutcome outcome;
-  const std::string folder = keyframeFolder(outputStem(videoPath), kShotKeyframeSuffix, kfPath);
+  const std::string folder = keyframeFolder(outputStem(video.path), kShotKeyframeSuffix, kfPath);
   outcome.complete = createKeyframeFolder(folder);
 
   FrameReader reader;
-  openFrameReader(reader, videoPath, index);
+  openFrameReader(reader, video);
   ImageFailures failures;
   for (size_t n = 0; n < shots.size(); ++n) {
     const ShotRecord& shot = shots[n];
@@ -34,9 +26,8 @@ KeyframeOutcome extractShotKeyframes(const std::string& videoPath,
     outcome.lastShotUnreadable = !readable;
     if (!readable) continue;
     for (int j = 0; j < 3; ++j) {
-      const std::string image = folder + "/shot" + numberToString(static_cast<int>(n + 1)) + "_" +
-                                numberToString(j + 1) + ".jpg";
-      writeKeyframeImage(image, frames[j], failures);
+      writeKeyframeImage(shotKeyframeImage(folder, static_cast<int>(n + 1), j + 1), frames[j],
+                         failures);
     }
   }
   if (!reportImageFailures(failures)) outcome.complete = false;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "shots/shot_types.h"
-#include "shots/video_source.h"
+#include "video/video.h"
 
 namespace shotscene {
 
@@ -17,10 +17,8 @@ struct KeyframeOutcome {
 
 // Writes shotN_J.jpg (J = 1..3) at the decoded size for every shot whose three
 // keyframes all decode; a shot with an undecodable keyframe gets no images.
-// With the scan's frame index the decoder may seek.
-KeyframeOutcome extractShotKeyframes(const std::string& videoPath,
-                                     const std::vector<ShotRecord>& shots,
-                                     const std::string& kfPath, const FrameIndex* index = nullptr);
+KeyframeOutcome extractShotKeyframes(const Video& video, const std::vector<ShotRecord>& shots,
+                                     const std::string& kfPath);
 
 }  // namespace shotscene
 

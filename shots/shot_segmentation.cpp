@@ -3,27 +3,26 @@
 #include <omp.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <iostream>
 #include <new>
-#include <opencv2/videoio.hpp>
 #include <stdexcept>
 
 #include "common/naming.h"
 #include "common/stage_timing.h"
 #include "shots/cut_detection.h"
+#include "shots/frame_ranges.h"
 #include "shots/gradual_transitions.h"
-#include "shots/scan_typing.h"
-#include "shots/segment_scanner.h"
 #include "shots/shot_files.h"
 #include "shots/shot_keyframes.h"
 #include "shots/single_pass_scan.h"
-#include "shots/video_source.h"
-#include "transitions/transition_classifier.h"
+#include "transitions/scan_typing.h"
 
 namespace shotscene {
 
-namespace {
+int reportUnusableVideo() {
+  std::cout << "Can not load video file" << std::endl;
+  return kVideoUnusable;
+}
 
 int defaultThreadCount() {
   int threads = 1;
@@ -35,125 +34,83 @@ int defaultThreadCount() {
   return threads;
 }
 
-// Frames kept during the scan for typing candidates without decoding again.
-constexpr size_t kKeptFrameBytes = size_t{64} << 20;
-
-int reportUnusable() {
-  std::cout << "Can not load video file" << std::endl;
-  return kVideoUnusable;
-}
-
-}  // namespace
-
-std::vector<FrameRange> planFrameRanges(int frameCount, int defaultThreads) {
-  int threads = std::clamp(defaultThreads, 1, kMaxScanThreads);
-  if (frameCount < 2 * threads) threads = std::max(1, frameCount / 2);
-  const int length = frameCount / threads;
-  std::vector<FrameRange> ranges;
-  for (int t = 0; t < threads; ++t) ranges.push_back({t * length, (t + 1) * length});
-  ranges.back().end = frameCount;
-  return ranges;
-}
-
-void repairSeam(PairMeasure* measures, int s) {
-  const PairMeasure& before = measures[s - 1];
-  const PairMeasure& after = measures[s + 1];
-  PairMeasure& seam = measures[s];
-  seam.histCorrelation = 0.5f * (before.histCorrelation + after.histCorrelation);
-  seam.histAffinity = 0.5f * (before.histAffinity + after.histAffinity);
-  seam.matchRatioA = 0.5f * (before.matchRatioA + after.matchRatioA);
-  seam.matchRatioB = 0.5f * (before.matchRatioB + after.matchRatioB);
-  seam.similarity = 0.5f * (before.similarity + after.similarity);
-}
-
-void repairSeams(std::vector<PairMeasure>& measures, const std::vector<FrameRange>& ranges) {
-  for (size_t k = 1; k < ranges.size(); ++k) repairSeam(measures.data(), ranges[k].first - 1);
-}
-
-int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, bool transType,
-                        FrameIndex* index) {
-  VideoProbe probe;
-  WorkingSize workingSize;
-  {
-    cv::VideoCapture capture;
-    if (!openVideo(capture, videoPath) || !probeVideo(capture, probe)) return reportUnusable();
-    workingSize = workingSizeOf(capture);
-  }
-  const int n = probe.frameCount;
-
-  FrameIndex ownIndex;
-  if (index == nullptr) index = &ownIndex;
-  *index = FrameIndex{};
-  std::vector<PairMeasure> measures;
-  std::vector<ShotRecord> cutShots;
-  std::vector<PairProfile> profiles;
+bool allocateShotScan(ShotScan& scan, int frameCount) {
   try {
-    measures.resize(n - 1);
-    cutShots.resize(std::max(1, n - 1));
-    profiles.resize(n - 1);
-    // The scan's decoding thread must not run out of memory on its way.
-    index->milliseconds.reserve(n);
-    index->digests.reserve(n);
+    scan.measures.resize(frameCount - 1);
+    scan.profiles.resize(frameCount - 1);
+    scan.cutShots.resize(std::max(1, frameCount - 1));
   } catch (const std::bad_alloc&) {
-    return reportUnusable();
+    return false;
   } catch (const std::length_error&) {
-    return reportUnusable();
+    return false;
   }
+  return true;
+}
 
-  std::cout << "Shot segmentation analysis..." << std::endl;
-  const std::string stem = outputStem(videoPath);
-
-  const std::vector<FrameRange> ranges = planFrameRanges(n, defaultThreadCount());
-  const int threads = static_cast<int>(ranges.size());
-  std::vector<int> isolatedFrames;
-  double since = monotonicSeconds();
-  // The straightforward scan (one decoder per range, typing by decoding
-  // again) is kept for the tests, which hold the single-pass scan to it.
-  const bool straightforward = std::getenv("SHOTSCENE_STRAIGHTFORWARD_SCAN") != nullptr;
-  ScanTyping typing;
-  if (straightforward) {
-#pragma omp parallel for num_threads(threads) schedule(static)
-    for (int t = 0; t < threads; ++t) {
-      scanSegment(ranges[t], measures.data(), isolatedFrames, videoPath, probe.scale);
-    }
-    repairSeams(measures, ranges);
-  } else {
-    // Scan typing repairs the seams as it goes.
-    startScanTyping(typing, ranges, measures.data(), profiles.data(), n, workingSize, probe.scale,
-                    kKeptFrameBytes);
-    scanRangesOnce(ranges, measures.data(), isolatedFrames, videoPath, probe.scale,
-                   defaultThreadCount(), index,
-                   [&typing](const ScannedBatch& batch) { takeScannedBatch(typing, batch); });
-    finishScanTyping(typing);
-  }
-  reportStageTime("scan", since);
-
-  const int cutCount =
-      detectCuts(measures.data(), cutShots.data(), n, probe.frameRate, isolatedFrames);
-  if (straightforward) buildPairProfiles(measures.data(), profiles.data(), n);
-  since = monotonicSeconds();
-  const int decodedAgain = classifyTransitions(profiles, cutShots.data(), cutCount, videoPath,
-                                               probe.scale, index, &typing.typed);
-  typing = ScanTyping{};
+std::vector<ShotRecord> findShots(const Video& video, ShotScan& scan, int* typedByDecoding) {
+  const int n = video.probe.frameCount;
+  const int cutCount = detectCuts(scan.measures.data(), scan.cutShots.data(), n,
+                                  video.probe.frameRate, scan.isolatedFrames);
+  const double since = monotonicSeconds();
+  const int decoded =
+      classifyTransitions(scan.profiles, scan.cutShots.data(), cutCount, video, &scan.typed);
+  if (typedByDecoding != nullptr) *typedByDecoding = decoded;
   reportStageTime("typing", since);
-  reportStageNote("typing: " + std::to_string(decodedAgain) +
-                  " candidates typed by decoding again");
-  const std::vector<ShotRecord> shots =
-      detectGradualTransitions(cutShots.data(), profiles.data(), cutCount, n);
-  measures = {};
-  cutShots = {};
-  profiles = {};
+  return detectGradualTransitions(scan.cutShots.data(), scan.profiles.data(), cutCount, n);
+}
 
+int writeShotResults(const Video& video, const std::vector<ShotRecord>& shots, bool kfShot,
+                     const std::string& kfPath, bool transType) {
   KeyframeOutcome keyframes;
   if (kfShot) {
-    since = monotonicSeconds();
-    keyframes = extractShotKeyframes(videoPath, shots, kfPath, index);
+    const double since = monotonicSeconds();
+    keyframes = extractShotKeyframes(video, shots, kfPath);
     reportStageTime("shot_keyframes", since);
   }
+  const std::string stem = outputStem(video.path);
   const bool listWritten = writeShotList(stem, shots, transType, keyframes.lastShotUnreadable);
-  const bool subtitlesWritten = writeShotSubtitles(stem, shots, probe.frameRate);
+  const bool subtitlesWritten = writeShotSubtitles(stem, shots, video.probe.frameRate);
   if (!listWritten || !subtitlesWritten) return kShotFilesUnwritable;
   return keyframes.complete ? kShotStageOk : kShotKeyframesIncomplete;
+}
+
+void scanShots(Video& video, ShotScan& scan, size_t keptFrameBytes) {
+  const int n = video.probe.frameCount;
+  const std::vector<FrameRange> ranges = planFrameRanges(n, defaultThreadCount());
+  // Scan typing builds the profiles and repairs the seams as the measures come.
+  ScanTyping typing;
+  startScanTyping(typing, ranges, scan.measures.data(), scan.profiles.data(), n, video.scale,
+                  keptFrameBytes);
+  scanRangesOnce(ranges, scan.measures.data(), scan.isolatedFrames, video, defaultThreadCount(),
+                 [&typing](const ScannedBatch& batch) { takeScannedBatch(typing, batch); });
+  finishScanTyping(typing);
+  scan.typed = std::move(typing.typed);
+}
+
+int runShotSegmentation(Video& video, bool kfShot, const std::string& kfPath, bool transType,
+                        size_t keptFrameBytes) {
+  const int n = video.probe.frameCount;
+  ShotScan scan;
+  try {
+    // The scan's decoding thread must not run out of memory on its way.
+    video.index = FrameIndex{};
+    video.index.frames.reserve(n);
+  } catch (const std::exception&) {
+    return reportUnusableVideo();
+  }
+  if (!allocateShotScan(scan, n)) return reportUnusableVideo();
+  std::cout << "Shot segmentation analysis..." << std::endl;
+
+  const double since = monotonicSeconds();
+  scanShots(video, scan, keptFrameBytes);
+  reportStageTime("scan", since);
+
+  int decodedAgain = 0;
+  const std::vector<ShotRecord> shots = findShots(video, scan, &decodedAgain);
+  reportStageNote("typing: " + std::to_string(decodedAgain) +
+                  " candidates typed by decoding again");
+  scan = ShotScan{};
+  return writeShotResults(video, shots, kfShot, kfPath, transType);
 }
 
 }  // namespace shotscene

@@ -1,12 +1,14 @@
-// The shot stage: probe, parallel scan, boundary detection and the shot files.
+// The shot stage: scan, boundary detection, keyframes and the shot files.
 #ifndef SHOTSCENE_SHOTS_SHOT_SEGMENTATION_H_
 #define SHOTSCENE_SHOTS_SHOT_SEGMENTATION_H_
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 #include "shots/shot_types.h"
-#include "shots/video_source.h"
+#include "transitions/transition_classifier.h"
+#include "video/video.h"
 
 namespace shotscene {
 
@@ -17,23 +19,49 @@ inline constexpr int kShotFilesUnwritable = -4;  // the failed path was reported
 // stderr): the run goes on and ends with a failure status.
 inline constexpr int kShotKeyframesIncomplete = 1;
 
-inline constexpr int kMaxScanThreads = 4;
+// Frames kept during the scan for typing candidates without decoding again.
+inline constexpr size_t kKeptFrameBytes = size_t{64} << 20;
 
-// One range per scan thread, at most four: [t*L, (t+1)*L) with L = N / T, the
-// last range reaching frameCount. Fewer threads are used when there are under
-// two frames per thread, so no range is empty or a single frame.
-std::vector<FrameRange> planFrameRanges(int frameCount, int defaultThreads);
+// What the scan leaves for boundary detection; every array holds one entry
+// per adjacent frame pair.
+struct ShotScan {
+  std::vector<PairMeasure> measures;
+  std::vector<int> isolatedFrames;
+  std::vector<PairProfile> profiles;  // built from the measures
+  std::vector<ShotRecord> cutShots;   // filled by findShots
+  TypedCandidates typed;              // candidates typed from frames the scan kept
+};
 
-// No worker measures the pair that joins two ranges; it becomes the mean of
-// its two neighbours. Needs every range to hold at least two frames.
-void repairSeam(PairMeasure* measures, int seam);
-void repairSeams(std::vector<PairMeasure>& measures, const std::vector<FrameRange>& ranges);
+// Prints "Can not load video file" and returns kVideoUnusable.
+int reportUnusableVideo();
 
-// Writes STEM_shots.txt and STEM_shots.srt for the video. Returns kShotStageOk,
-// kVideoUnusable, kShotFilesUnwritable or kShotKeyframesIncomplete. The
-// scan's frame index is left in `index` when given, for later readers.
-int runShotSegmentation(std::string videoPath, bool kfShot, std::string kfPath, bool transType,
-                        FrameIndex* index = nullptr);
+// The thread count the runtime gives a parallel region by default.
+int defaultThreadCount();
+
+// Sizes the scan's arrays for the video's frames; false when they do not fit in memory.
+bool allocateShotScan(ShotScan& scan, int frameCount);
+
+// Measures every pair in one decoding pass, filling the video's frame index;
+// builds the profiles and types the candidates whose frames it still holds,
+// keeping frames in `keptFrameBytes` at most (0: types none). `scan` must be
+// allocated for the video's frame count.
+void scanShots(Video& video, ShotScan& scan, size_t keptFrameBytes);
+
+// Cuts, the typing of the candidates the scan left untyped (by decoding),
+// and the merge into the shot list. Sets `typedByDecoding` when given.
+std::vector<ShotRecord> findShots(const Video& video, ShotScan& scan,
+                                  int* typedByDecoding = nullptr);
+
+// With kfShot the shot keyframes, then STEM_shots.txt and STEM_shots.srt.
+// Returns kShotStageOk, kShotFilesUnwritable or kShotKeyframesIncomplete.
+int writeShotResults(const Video& video, const std::vector<ShotRecord>& shots, bool kfShot,
+                     const std::string& kfPath, bool transType);
+
+// The whole stage on an opened video, whose frame index it fills for later
+// readers; the progress lines go to standard output. Returns kShotStageOk, kVideoUnusable (out of
+// memory for the video's frame count), kShotFilesUnwritable or kShotKeyframesIncomplete.
+int runShotSegmentation(Video& video, bool kfShot, const std::string& kfPath, bool transType,
+                        size_t keptFrameBytes = kKeptFrameBytes);
 
 }  // namespace shotscene
 

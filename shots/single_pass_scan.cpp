@@ -5,12 +5,12 @@
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <opencv2/videoio.hpp>
 #include <thread>
 
 #include "common/progress_line.h"
 #include "shots/frame_features.h"
 #include "shots/segment_scanner.h"
+#include "video/frame_reader.h"
 
 namespace shotscene {
 
@@ -58,8 +58,9 @@ struct Ring {
   }
 };
 
-void decodeFrames(Ring& ring, cv::VideoCapture& capture, AnalysisScale scale, FrameIndex* index) {
+void decodeFrames(Ring& ring, FrameReader& reader, FrameIndex& index) {
   try {
+    const AnalysisScale& scale = reader.video->scale;
     cv::Mat decoded;
     for (int j = 0; j < ring.frames; ++j) {
       {
@@ -67,13 +68,10 @@ void decodeFrames(Ring& ring, cv::VideoCapture& capture, AnalysisScale scale, Fr
         ring.takenMore.wait(lock, [&] { return ring.stop || j < ring.taken + kRingFrames; });
         if (ring.stop) return;
       }
-      if (!capture.read(decoded)) decoded.release();
-      if (index != nullptr) recordFrame(*index, capture, decoded);
-      // A resized frame is already a fresh image; the decoder writes the next
-      // frame over `decoded`, so that one is copied.
+      // Every read gives a fresh image, so the slot may keep it.
+      readNextFrame(reader, decoded, index);
       cv::Mat scaled;
-      const cv::Mat& prepared = prepareFrame(decoded, scale, scaled);
-      ring.slot(j).frame = &prepared == &decoded ? decoded.clone() : prepared;
+      ring.slot(j).frame = prepareFrame(decoded, scale, scaled);
       std::lock_guard<std::mutex> lock(ring.mutex);
       ring.decoded = j + 1;
       // Workers waiting with nothing left to claim must all see the end.
@@ -166,11 +164,12 @@ void takeFrame(RangeState& s, const Features& current, int j, PairMeasure* measu
 }  // namespace
 
 void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures,
-                    std::vector<int>& isolatedFrames, const std::string& videoPath,
-                    AnalysisScale scale, int threads, FrameIndex* index, const BatchSink& sink) {
+                    std::vector<int>& isolatedFrames, Video& video, int threads,
+                    const BatchSink& sink) {
   if (ranges.empty()) return;
-  cv::VideoCapture capture;
-  if (!openVideo(capture, videoPath)) return;
+  video.index = FrameIndex{};
+  FrameReader reader;
+  openFrameReader(reader, video, false);
   const int n = ranges.back().end;
   std::vector<int> rangeOf(static_cast<size_t>(n));
   for (size_t t = 0; t < ranges.size(); ++t) {
@@ -183,7 +182,8 @@ void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures
   ring.frames = n;
   {
     Crew crew{ring, {}};
-    crew.threads.emplace_back(decodeFrames, std::ref(ring), std::ref(capture), scale, index);
+    crew.threads.emplace_back(decodeFrames, std::ref(ring), std::ref(reader),
+                              std::ref(video.index));
     for (int t = 0; t < std::max(1, threads); ++t) {
       crew.threads.emplace_back(analyseFrames, std::ref(ring), static_cast<bool>(sink));
     }

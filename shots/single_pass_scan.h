@@ -12,7 +12,7 @@
 
 #include "shots/frame_features.h"
 #include "shots/shot_types.h"
-#include "shots/video_source.h"
+#include "video/video.h"
 
 namespace shotscene {
 
@@ -27,14 +27,13 @@ struct ScannedBatch {
 };
 using BatchSink = std::function<void(const ScannedBatch&)>;
 
-// Writes exactly what scanSegment writes for each range, run side by side: a
-// range's pairs and flashes never reach across its ends, and the pair joining
-// two ranges is not measured. `threads` feature workers (at least 1). Every
-// frame decoded is recorded in `index` when given. `sink`, when given, gets
-// every batch in order on the calling thread.
+// Measures the pairs of each range, run side by side, as one worker per range
+// decoding its own stretch would: a range's pairs and flashes never reach
+// across its ends, and the pair joining two ranges is not measured. `threads`
+// feature workers (at least 1). Every position read is recorded in the video's
+// frame index. `sink`, when given, gets every batch in order on the calling thread.
 void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures,
-                    std::vector<int>& isolatedFrames, const std::string& videoPath,
-                    AnalysisScale scale, int threads, FrameIndex* index = nullptr,
+                    std::vector<int>& isolatedFrames, Video& video, int threads,
                     const BatchSink& sink = nullptr);
 
 }  // namespace shotscene

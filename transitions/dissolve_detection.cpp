@@ -9,11 +9,11 @@ constexpr int kNoValue = -1;
 
 }  // namespace
 
-int dissolveGridCount(const WorkingSize& size) {
+int dissolveGridCount(const AnalysisScale& size) {
   return (size.height / 10 + 1) * (size.width / 10 + 1);
 }
 
-float dissolveRatio(const std::vector<cv::Mat>& grey, const WorkingSize& size) {
+float dissolveRatio(const std::vector<cv::Mat>& grey, const AnalysisScale& size) {
   const int n = static_cast<int>(grey.size());
   if (n <= 1 || size.width <= 0 || size.height <= 0) return 0.0f;
   const int g = dissolveGridCount(size);
@@ -47,11 +47,4 @@ float dissolveRatio(const std::vector<cv::Mat>& grey, const WorkingSize& size) {
   }
   return static_cast<float>(monotonic) / static_cast<float>(g);
 }
-
-float measureDissolve(FrameReader& reader, int first, int last) {
-  const WorkingSize size = workingSizeOf(reader.capture);
-  if (size.width <= 0 || size.height <= 0 || last - first <= 1) return 0.0f;
-  return dissolveRatio(readGreyWindow(reader, first, last, size), size);
-}
-
 }  // namespace shotscene

@@ -3,24 +3,20 @@
 #define SHOTSCENE_TRANSITIONS_DISSOLVE_DETECTION_H_
 
 #include <opencv2/core.hpp>
-#include <opencv2/videoio.hpp>
 #include <vector>
 
-#include "shots/video_source.h"
+#include "video/video.h"
 
 namespace shotscene {
 
 // Number of grid points, one per 10 x 10 block: (floor(h/10) + 1) x (floor(w/10) + 1).
-int dissolveGridCount(const WorkingSize& size);
+int dissolveGridCount(const AnalysisScale& size);
 
 // Fraction of the grid's series that rise (or fall) in more than 0.7 x n of
 // the steps of the n frames. grey holds 8-bit grey frames at the working size;
 // an empty frame leaves its slot without values, and a step is counted only
 // between two slots that both hold values. 0 for n <= 1 or an empty size.
-float dissolveRatio(const std::vector<cv::Mat>& grey, const WorkingSize& size);
-
-// dissolveRatio of frames first .. last - 1 read from the video.
-float measureDissolve(FrameReader& reader, int first, int last);
+float dissolveRatio(const std::vector<cv::Mat>& grey, const AnalysisScale& size);
 
 }  // namespace shotscene
 

@@ -11,11 +11,11 @@
 #endif
 
 #include <opencv2/imgproc.hpp>
-#include <opencv2/videoio.hpp>
 
 #include "shots/frame_features.h"
 #include "transitions/dissolve_detection.h"
 #include "transitions/wipe_detection.h"
+#include "video/frame_reader.h"
 
 namespace shotscene {
 
@@ -35,21 +35,18 @@ constexpr int kCutDistance = 12;
 // from its start).
 struct ClassifierContext {
   const RetainedFrames* retained = nullptr;
-  std::string path;
-  const FrameIndex* index = nullptr;
+  const Video* video = nullptr;
   bool readerOpen = false;
   FrameReader reader;
-  WorkingSize size;
-  cv::Ptr<cv::ORB> detector;
   AnalysisScale scale;
+  cv::Ptr<cv::ORB> detector;
   int spanStart = 0, spanEnd = 0;
   std::map<int, cv::Mat> grey, colour;
 };
 
 void openReader(ClassifierContext& c) {
   if (c.readerOpen) return;
-  openFrameReader(c.reader, c.path, c.index);
-  c.size = workingSizeOf(c.reader.capture);
+  openFrameReader(c.reader, *c.video);
   c.readerOpen = true;
 }
 
@@ -127,7 +124,7 @@ double boundarySimilarity(ClassifierContext& c, int first, int last) {
   return static_cast<double>(static_cast<float>(h * f));
 }
 
-bool sizeUsable(const WorkingSize& size) { return size.width > 0 && size.height > 0; }
+bool sizeUsable(const AnalysisScale& size) { return size.width > 0 && size.height > 0; }
 
 bool nearCut(int index, const ShotRecord* cutShots, int cutCount) {
   for (int k = 0; k < cutCount; ++k) {
@@ -142,8 +139,8 @@ void typeCandidate(PairProfile& p, ClassifierContext& c) {
   const int t = static_cast<int>(p.endFrame);
   startSpan(c, s, t);
   for (const auto& [first, last] : dissolveWindows(s, t)) {
-    const float ratio = sizeUsable(c.size) && last - first > 1
-                            ? dissolveRatio(greyWindow(c, first, last), c.size)
+    const float ratio = sizeUsable(c.scale) && last - first > 1
+                            ? dissolveRatio(greyWindow(c, first, last), c.scale)
                             : 0.0f;
     if (static_cast<double>(ratio) > kDissolveRatio) {
       p.type = kDissolve;
@@ -154,9 +151,9 @@ void typeCandidate(PairProfile& p, ClassifierContext& c) {
     if (p.score > kWipeScore) {
       for (const auto& [first, last] : wipeWindows(s, t)) {
         int lineStart = 0, lineEnd = 0;
-        if (sizeUsable(c.size) && sliceColumnCount(c.size) >= 1 &&
-            findWipeLine(buildDiagonalSlice(greyWindow(c, first, last), c.size), c.size, &lineStart,
-                         &lineEnd)) {
+        if (sizeUsable(c.scale) && sliceColumnCount(c.scale) >= 1 &&
+            findWipeLine(buildDiagonalSlice(greyWindow(c, first, last), c.scale), c.scale,
+                         &lineStart, &lineEnd)) {
           p.startFrame = static_cast<float>(first);
           p.endFrame = static_cast<float>(last);
           p.type = kWipe;
@@ -199,7 +196,7 @@ bool isTransitionCandidate(const PairProfile& p) {
 int typingReach(const PairProfile& candidate) { return static_cast<int>(candidate.endFrame) + 20; }
 
 bool typeFromRetained(const PairProfile& candidate, const RetainedFrames& frames,
-                      const WorkingSize& size, int frameCount, PairProfile& typed) {
+                      const AnalysisScale& scale, int frameCount, PairProfile& typed) {
   if (!isTransitionCandidate(candidate)) return false;
   const int kept = frames.first + static_cast<int>(frames.grey.size());
   if (static_cast<int>(candidate.startFrame) < frames.first ||
@@ -208,15 +205,14 @@ bool typeFromRetained(const PairProfile& candidate, const RetainedFrames& frames
   }
   ClassifierContext c;
   c.retained = &frames;
-  c.size = size;
+  c.scale = scale;
   typed = candidate;
   typeCandidate(typed, c);
   return true;
 }
 
 int classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* cutShots,
-                        int cutCount, const std::string& videoPath, AnalysisScale scale,
-                        const FrameIndex* index, const TypedCandidates* typed) {
+                        int cutCount, const Video& video, const TypedCandidates* typed) {
   const int count = static_cast<int>(profiles.size());
   if (count < 1) return 0;
   int decoded = 0;
@@ -229,9 +225,8 @@ int classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* cu
     const int thread = 0, threads = 1;
 #endif
     ClassifierContext context;
-    context.path = videoPath;
-    context.index = index;
-    context.scale = scale;
+    context.video = &video;
+    context.scale = video.scale;
     const auto [first, end] = readerShare(count, thread, threads);
     for (int i = first; i < end; ++i) {
       PairProfile& p = profiles[i];

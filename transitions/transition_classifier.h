@@ -12,7 +12,7 @@
 
 #include "shots/frame_features.h"
 #include "shots/shot_types.h"
-#include "shots/video_source.h"
+#include "video/video.h"
 
 namespace shotscene {
 
@@ -39,15 +39,13 @@ std::vector<std::pair<int, int>> dissolveWindows(int s, int t);
 std::vector<std::pair<int, int>> wipeWindows(int s, int t);
 
 // Types candidates (score >= 0.3, 12 or more frames from every cut end) on two
-// threads, each with its own decoder. A typed candidate whose end frames look
-// alike (boundary similarity >= 0.05) or that passes neither test is erased:
-// score 0, frames -1. The frames are compared at the analysis scale. With the
-// scan's frame index the decoders may seek. A candidate found unchanged in
-// `typed` takes the type given there, without decoding. Returns how many
-// candidates were typed by decoding.
+// threads, each with its own reader of the video. A typed candidate whose end
+// frames look alike (boundary similarity >= 0.05) or that passes neither test
+// is erased: score 0, frames -1. The frames are compared at the analysis
+// scale. A candidate found unchanged in `typed` takes the type given there,
+// without decoding. Returns how many candidates were typed by decoding.
 int classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* cutShots,
-                        int cutCount, const std::string& videoPath, AnalysisScale scale,
-                        const FrameIndex* index = nullptr, const TypedCandidates* typed = nullptr);
+                        int cutCount, const Video& video, const TypedCandidates* typed = nullptr);
 
 // Score 0.3 or more and an end not before the start.
 bool isTransitionCandidate(const PairProfile& p);
@@ -59,9 +57,9 @@ int typingReach(const PairProfile& candidate);
 // Types `candidate` from kept frames as classifyTransitions would were no cut
 // near it. False, leaving `typed` alone, when it is no candidate or a frame
 // before its typingReach is not kept or lies past the frameCount frames.
-// frames must have been read at the working scale of `size`.
+// frames must have been read at `scale`.
 bool typeFromRetained(const PairProfile& candidate, const RetainedFrames& frames,
-                      const WorkingSize& size, int frameCount, PairProfile& typed);
+                      const AnalysisScale& scale, int frameCount, PairProfile& typed);
 
 }  // namespace shotscene
 

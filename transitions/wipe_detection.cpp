@@ -12,11 +12,11 @@ constexpr int kEnlargement = 5;
 
 }  // namespace
 
-int sliceColumnCount(const WorkingSize& size) {
+int sliceColumnCount(const AnalysisScale& size) {
   return static_cast<int>(std::floor(static_cast<float>(size.height) / 3.0f + 0.5f));
 }
 
-cv::Mat buildDiagonalSlice(const std::vector<cv::Mat>& grey, const WorkingSize& size) {
+cv::Mat buildDiagonalSlice(const std::vector<cv::Mat>& grey, const AnalysisScale& size) {
   const int columns = sliceColumnCount(size);
   cv::Mat slice = cv::Mat::zeros(static_cast<int>(grey.size()), std::max(0, columns), CV_8U);
   if (slice.empty() || size.width <= 0 || size.height <= 0) return slice;
@@ -56,7 +56,7 @@ cv::Mat diffSliceRows(cv::Mat slice, float* mean) {
   return diff;
 }
 
-bool findWipeLine(const cv::Mat& slice, const WorkingSize& size, int* lineStart, int* lineEnd) {
+bool findWipeLine(const cv::Mat& slice, const AnalysisScale& size, int* lineStart, int* lineEnd) {
   if (slice.rows < 2 || slice.cols < 1) return false;
   float mean = 0.0f;
   const cv::Mat diff = diffSliceRows(slice, &mean);
@@ -90,12 +90,4 @@ bool findWipeLine(const cv::Mat& slice, const WorkingSize& size, int* lineStart,
   }
   return false;
 }
-
-bool detectWipe(FrameReader& reader, int first, int last, int* lineStart, int* lineEnd) {
-  const WorkingSize size = workingSizeOf(reader.capture);
-  if (size.width <= 0 || size.height <= 0 || sliceColumnCount(size) < 1) return false;
-  const cv::Mat slice = buildDiagonalSlice(readGreyWindow(reader, first, last, size), size);
-  return findWipeLine(slice, size, lineStart, lineEnd);
-}
-
 }  // namespace shotscene

@@ -3,32 +3,27 @@
 #define SHOTSCENE_TRANSITIONS_WIPE_DETECTION_H_
 
 #include <opencv2/core.hpp>
-#include <opencv2/videoio.hpp>
 #include <vector>
 
-#include "shots/video_source.h"
+#include "video/video.h"
 
 namespace shotscene {
 
 // Columns of the diagonal slice: h / 3 rounded, halves upward.
-int sliceColumnCount(const WorkingSize& size);
+int sliceColumnCount(const AnalysisScale& size);
 
 // Stacks the grey values on the main diagonal of every third row of each
 // frame, one frame per row; samples run on across rows when a frame gives
 // more or fewer than a row's worth, and stop when the slice is full. Empty
 // frames give no samples. 8-bit, n rows by sliceColumnCount columns.
-cv::Mat buildDiagonalSlice(const std::vector<cv::Mat>& grey, const WorkingSize& size);
+cv::Mat buildDiagonalSlice(const std::vector<cv::Mat>& grey, const AnalysisScale& size);
 
 // |row k+1 - row k| of the slice; *mean = their sum / (rows x cols of the slice).
 cv::Mat diffSliceRows(cv::Mat slice, float* mean);
 
 // Looks for a slanted line in the strong changes of the slice; on success
 // sets the first and last difference row that the line covers.
-bool findWipeLine(const cv::Mat& slice, const WorkingSize& size, int* lineStart, int* lineEnd);
-
-// findWipeLine on frames first .. last - 1 read from the video. False for a
-// video without a frame size or a slice without columns.
-bool detectWipe(FrameReader& reader, int first, int last, int* lineStart, int* lineEnd);
+bool findWipeLine(const cv::Mat& slice, const AnalysisScale& size, int* lineStart, int* lineEnd);
 
 }  // namespace shotscene
 

@@ -19,13 +19,15 @@ class ExportResultsTest : public testing::ScratchFolderTest {
     plan.size = cv::Size(64, 48);
     testing::addShot(plan, 1, 100);
     ASSERT_TRUE(testing::writeVideo(plan, path(kName + ".avi")));
+    ASSERT_TRUE(openVideo(video_, path(kName + ".avi")));
   }
   // Writes the list with that suffix, then loads the results.
   bool load(const std::string& suffix, const std::string& text) {
     std::ofstream(path(kName + suffix)) << text;
-    return loadResults(path(kName + ".avi"), r_, error_);
+    return loadResults(video_, r_, error_);
   }
   const std::string kName = "a \"b\", c & <d> é";
+  Video video_;
   ExportResults r_;
   std::string error_;
 };
@@ -53,7 +55,7 @@ TEST_F(ExportResultsTest, FormatsAgreeWithTheListsAndEscapeThePath) {
 }
 
 TEST_F(ExportResultsTest, MalformedListsNameTheFileAndLine) {
-  EXPECT_FALSE(loadResults(path(kName + ".avi"), r_, error_));
+  EXPECT_FALSE(loadResults(video_, r_, error_));
   EXPECT_EQ(error_, "Can not read file " + path(kName + "_shots.txt"));
   const std::string numbers = ": expected five or six whole numbers";
   const std::string order = ": frames out of order or beyond the video";

@@ -26,9 +26,11 @@ TEST_F(SceneStageTest, GroupsBecomeScenesAndShortShotListsOneSceneOrNone) {
   for (int k = 0; k < 12; ++k) testing::addShot(plan, k / 4 * 100 + 101 + k % 2, 28 + k % 4 * 3);
   const std::string video = path("groups.mp4"), out = path("groups");
   ASSERT_TRUE(testing::writeVideo(plan, video, "avc1"));
-  ASSERT_EQ(runShotSegmentation(video, false, "", false), kShotStageOk);
+  Video opened;
+  ASSERT_TRUE(openVideo(opened, video));
+  ASSERT_EQ(runShotSegmentation(opened, false, "", false), kShotStageOk);
   const auto run = [&](bool kfScene) {
-    return runSceneSegmentation(video, computeShotSignatures(video), kfScene);
+    return runSceneSegmentation(opened, computeShotSignatures(opened), kfScene);
   };
   ASSERT_EQ(run(false), kSceneStageOk);
   // Lines follow on from frame 1 to the frame count, each with its subtitle.

@@ -1,9 +1,8 @@
-#include "shots/shot_segmentation.h"
-
 #include <gtest/gtest.h>
 
 #include "shots/cut_detection.h"
-#include "shots/segment_scanner.h"
+#include "shots/frame_ranges.h"
+#include "tests/support/reference_scan.h"
 #include "tests/support/test_video.h"
 
 namespace shotscene {
@@ -34,11 +33,11 @@ TEST(FlashTest, FlashIsIsolatedAndMakesNoCut) {
   plan.flashes = {40};
   const std::vector<cv::Mat> frames = testing::renderAllFrames(plan);
   std::vector<PairMeasure> measures(79);
-  ScanContext context = makeScanContext();
-  startScan(context, frames[0]);
+  testing::ScanContext context = testing::makeScanContext();
+  testing::startScan(context, frames[0]);
   std::vector<int> isolated;
   for (int j = 1; j < 80; ++j) {
-    const int found = scanNextFrame(context, frames[j], j, measures.data());
+    const int found = testing::scanNextFrame(context, frames[j], j, measures.data());
     if (found >= 0) isolated.push_back(found);
   }
   EXPECT_EQ(isolated, (std::vector<int>{40}));

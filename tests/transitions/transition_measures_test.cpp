@@ -11,7 +11,7 @@ TEST(DissolveRatioTest, PointsMustMoveOneWayInMoreThanSevenTenthsOfTheFrames) {
     std::vector<cv::Mat> frames;
     for (int v : values)
       frames.push_back(v < 0 ? cv::Mat() : cv::Mat(288, width, CV_8U, cv::Scalar(v)));
-    return dissolveRatio(frames, WorkingSize{width, 288, 1.0, width, 288});
+    return dissolveRatio(frames, analysisScaleFor(width, 288));
   };
   EXPECT_FLOAT_EQ(ratio({9, 8, 7, 6, 5, 4, 3, 2, 1, 0}), 1.0f);
   EXPECT_FLOAT_EQ(ratio({0, 1, 2, 3, 4, 5, 6, 7, 8, 8}), 1.0f);  // 8 rises of 10 frames

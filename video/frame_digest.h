@@ -1,7 +1,7 @@
 // A fast 64-bit digest of a frame's pixels, to tell whether a seek landed on
 // the frame sequential decoding gave.
-#ifndef SHOTSCENE_SHOTS_FRAME_DIGEST_H_
-#define SHOTSCENE_SHOTS_FRAME_DIGEST_H_
+#ifndef SHOTSCENE_VIDEO_FRAME_DIGEST_H_
+#define SHOTSCENE_VIDEO_FRAME_DIGEST_H_
 
 #include <cstdint>
 #include <opencv2/core.hpp>
@@ -18,4 +18,4 @@ uint64_t frameDigestPortable(const cv::Mat& frame);
 
 }  // namespace shotscene
 
-#endif  // SHOTSCENE_SHOTS_FRAME_DIGEST_H_
+#endif  // SHOTSCENE_VIDEO_FRAME_DIGEST_H_

@@ -1,4 +1,4 @@
-#include "shots/frame_digest.h"
+#include "video/frame_digest.h"
 
 #include <gtest/gtest.h>
 

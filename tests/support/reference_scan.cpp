@@ -1,8 +1,13 @@
+#include "tests/support/reference_scan.h"
+
+#include <omp.h>
+
+#include "shots/frame_ranges.h"
+#include "shots/gradual_transitions.h"
 #include "shots/segment_scanner.h"
+#include "video/frame_reader.h"
 
-#include <opencv2/videoio.hpp>
-
-namespace shotscene {
+namespace shotscene::testing {
 
 namespace {
 
@@ -55,23 +60,20 @@ int scanNextFrame(ScanContext& context, const cv::Mat& frame, int j, PairMeasure
 }
 
 void scanSegment(FrameRange range, PairMeasure* measures, std::vector<int>& isolatedFrames,
-                 std::string videoPath, AnalysisScale scale) {
-  cv::VideoCapture capture;
-  openVideo(capture, videoPath);
-  if (!capture.isOpened()) return;
+                 const Video& video) {
+  FrameReader reader;
+  openFrameReader(reader, video, false);
   cv::Mat decoded, scaled;
-  for (int skipped = 0; skipped < range.first; ++skipped) {
-    if (!capture.grab()) return;
-  }
-  capture.read(decoded);
-  const cv::Mat& first = prepareFrame(decoded, scale, scaled);
+  readFrameAt(reader, range.first, decoded);
+  const cv::Mat& first = prepareFrame(decoded, video.scale, scaled);
   if (first.empty()) return;
 
   ScanContext context = makeScanContext();
   startScan(context, first);
   for (int j = range.first + 1; j < range.end; ++j) {
-    if (!capture.read(decoded)) decoded.release();
-    const int isolated = scanNextFrame(context, prepareFrame(decoded, scale, scaled), j, measures);
+    readFrameAt(reader, j, decoded);
+    const int isolated =
+        scanNextFrame(context, prepareFrame(decoded, video.scale, scaled), j, measures);
     if (isolated >= 0) {
 #pragma omp critical(isolated_frames)
       isolatedFrames.push_back(isolated);
@@ -80,4 +82,17 @@ void scanSegment(FrameRange range, PairMeasure* measures, std::vector<int>& isol
   // A candidate still pending here is dropped: confirmation never crosses a range.
 }
 
-}  // namespace shotscene
+void referenceScan(Video& video, ShotScan& scan) {
+  const int n = video.probe.frameCount;
+  video.index = FrameIndex{};
+  const std::vector<FrameRange> ranges = planFrameRanges(n, defaultThreadCount());
+  const int threads = static_cast<int>(ranges.size());
+#pragma omp parallel for num_threads(threads) schedule(static)
+  for (int t = 0; t < threads; ++t) {
+    scanSegment(ranges[t], scan.measures.data(), scan.isolatedFrames, video);
+  }
+  repairSeams(scan.measures, ranges);
+  buildPairProfiles(scan.measures.data(), scan.profiles.data(), n);
+}
+
+}  // namespace shotscene::testing

@@ -1,6 +1,6 @@
 // Types transition candidates while the scan runs, from the frames it has just analysed.
-#ifndef SHOTSCENE_SHOTS_SCAN_TYPING_H_
-#define SHOTSCENE_SHOTS_SCAN_TYPING_H_
+#ifndef SHOTSCENE_TRANSITIONS_SCAN_TYPING_H_
+#define SHOTSCENE_TRANSITIONS_SCAN_TYPING_H_
 
 #include <cstddef>
 #include <deque>
@@ -9,8 +9,8 @@
 #include "shots/gradual_transitions.h"
 #include "shots/shot_types.h"
 #include "shots/single_pass_scan.h"
-#include "shots/video_source.h"
 #include "transitions/transition_classifier.h"
+#include "video/video.h"
 
 namespace shotscene {
 
@@ -21,8 +21,8 @@ struct ScanTyping {
   int frameCount = 0;
   std::vector<FrameRange> ranges;
   PairMeasure* measures = nullptr;  // the scan's, not owned
-  WorkingSize size;
-  bool usable = false;  // the scan's grey frames are the working-scale ones
+  AnalysisScale scale;
+  bool usable = false;  // the frames have a size the tests can use
   size_t capacity = 0;  // frames kept at most
   size_t nextSeam = 1;  // ranges[nextSeam].first - 1 is the next seam to repair
   ProfileBuilder builder;
@@ -35,10 +35,11 @@ struct ScanTyping {
 
 // `measures` (the scan's) and `profiles` hold frameCount - 1 entries and
 // outlive the typing; the profiles are built there as the measures come.
-// Frames are kept while they fit in `keptBytes`, and never fewer than 64.
+// Frames are kept while they fit in `keptBytes`, and never fewer than 64; a
+// budget of 0 keeps none, so every candidate is left to classifyTransitions.
 void startScanTyping(ScanTyping& typing, const std::vector<FrameRange>& ranges,
                      PairMeasure* measures, PairProfile* profiles, int frameCount,
-                     const WorkingSize& size, AnalysisScale scale, size_t keptBytes);
+                     const AnalysisScale& scale, size_t keptBytes);
 
 // Takes the batch the scan hands on, repairs the seams its measures complete,
 // and types the candidates that have become final and whose frames are kept.
@@ -50,4 +51,4 @@ void finishScanTyping(ScanTyping& typing);
 
 }  // namespace shotscene
 
-#endif  // SHOTSCENE_SHOTS_SCAN_TYPING_H_
+#endif  // SHOTSCENE_TRANSITIONS_SCAN_TYPING_H_

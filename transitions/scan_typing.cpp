@@ -1,8 +1,8 @@
-#include "shots/scan_typing.h"
+#include "transitions/scan_typing.h"
 
 #include <algorithm>
 
-#include "shots/shot_segmentation.h"
+#include "shots/frame_ranges.h"
 
 namespace shotscene {
 
@@ -21,7 +21,7 @@ void typeWaiting(ScanTyping& t, bool all) {
       return;
     }
     PairProfile typed;
-    if (typeFromRetained(candidate, t.frames, t.size, t.frameCount, typed)) {
+    if (typeFromRetained(candidate, t.frames, t.scale, t.frameCount, typed)) {
       t.typed[entry] = TypedCandidate{candidate, typed};
     }
     t.waiting.pop_front();
@@ -37,19 +37,16 @@ void examineFinalEntries(ScanTyping& t) {
 }  // namespace
 
 void startScanTyping(ScanTyping& t, const std::vector<FrameRange>& ranges, PairMeasure* measures,
-                     PairProfile* profiles, int frameCount, const WorkingSize& size,
-                     AnalysisScale scale, size_t keptBytes) {
+                     PairProfile* profiles, int frameCount, const AnalysisScale& scale,
+                     size_t keptBytes) {
   t = ScanTyping{};
   t.frameCount = frameCount;
   t.ranges = ranges;
   t.measures = measures;
-  t.size = size;
-  // The tests scale frames by the decoder's whole-pixel width; the scan by the
-  // container's claim, which is the same number on any sane file.
-  t.usable = (size.decodedWidth > 600) == scale.resize &&
-             (!scale.resize || size.scale == scale.factor) && size.width > 0 && size.height > 0;
+  t.scale = scale;
+  t.usable = scale.width > 0 && scale.height > 0 && keptBytes > 0;
   // A kept frame holds its grey image and features of about 40 KB.
-  const size_t frameBytes = static_cast<size_t>(size.width) * size.height + 40000;
+  const size_t frameBytes = static_cast<size_t>(scale.width) * scale.height + 40000;
   t.capacity = std::max(kFewestKeptFrames, keptBytes / frameBytes);
   t.profiles = profiles;
   startPairProfiles(t.builder, frameCount);

@@ -1,6 +1,6 @@
 // AVX-512 intrinsics for the few loops that pick them at run time.
-#ifndef SHOTSCENE_SHOTS_AVX512_H_
-#define SHOTSCENE_SHOTS_AVX512_H_
+#ifndef SHOTSCENE_COMMON_AVX512_H_
+#define SHOTSCENE_COMMON_AVX512_H_
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #if defined(__clang__)
@@ -17,4 +17,4 @@
 #define SHOTSCENE_AVX512 1
 #endif
 
-#endif  // SHOTSCENE_SHOTS_AVX512_H_
+#endif  // SHOTSCENE_COMMON_AVX512_H_

@@ -1,9 +1,9 @@
-#include "shots/frame_digest.h"
+#include "video/frame_digest.h"
 
 #include <array>
 #include <cstring>
 
-#include "shots/avx512.h"
+#include "common/avx512.h"
 
 namespace shotscene {
 
