@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
 #include <limits>
+#include <sstream>
 
 namespace shotscene {
 
@@ -59,6 +61,34 @@ int saturatingInt(double value) {
   if (value >= 2147483647.0) return std::numeric_limits<int>::max();
   if (value <= -2147483648.0) return std::numeric_limits<int>::min();
   return static_cast<int>(value);
+}
+
+bool readWholeNumberLines(
+    const std::string& path,
+    const std::function<const char*(const std::vector<long long>* numbers)>& take,
+    std::string& error) {
+  std::ifstream in(path);
+  if (!in) {
+    error = "Can not read file " + path;
+    return false;
+  }
+  std::vector<long long> values;
+  int number = 0;
+  for (std::string line; std::getline(in, line);) {
+    ++number;
+    values.clear();
+    bool whole = true;
+    std::istringstream words(line);
+    for (std::string word; whole && words >> word;) {
+      whole = word.size() <= 12 && word.find_first_not_of("0123456789") == std::string::npos;
+      if (whole) values.push_back(std::stoll(word));
+    }
+    if (const char* problem = take(whole ? &values : nullptr)) {
+      error = path + ":" + std::to_string(number) + ": " + problem;
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace shotscene

@@ -1,7 +1,8 @@
-// Number and timecode texts shared by the keyframe names and the subtitle files.
+// Number and timecode texts shared by the keyframe names, the lists and the subtitle files.
 #ifndef SHOTSCENE_COMMON_FORMATTING_H_
 #define SHOTSCENE_COMMON_FORMATTING_H_
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,6 +28,15 @@ std::string subtitleEntries(const std::vector<std::pair<int, int>>& spans, const
 // file, say) as an int, cut toward zero; values beyond int's range saturate
 // and NaN gives 0, where a plain conversion would be undefined.
 int saturatingInt(double value);
+
+// Reads a list file line by line for a strict check: `take` gets the whole
+// numbers of each line (at most 12 digits each; null when a field is anything
+// else) and returns nullptr to go on or a message that rejects the line. False
+// with "Can not read file PATH" or "PATH:LINE: MESSAGE" in `error` on failure.
+bool readWholeNumberLines(
+    const std::string& path,
+    const std::function<const char*(const std::vector<long long>* numbers)>& take,
+    std::string& error);
 
 }  // namespace shotscene
 

@@ -8,8 +8,9 @@
 #include "common/naming.h"
 #include "common/output_file.h"
 #include "common/stage_timing.h"
-#include "scenes/scene_files.h"
 #include "scenes/scene_keyframes.h"
+#include "scenes/scene_list.h"
+#include "scenes/scene_subtitles.h"
 #include "scenes/shot_linking.h"
 
 namespace shotscene {

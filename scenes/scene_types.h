@@ -1,9 +1,11 @@
-// Records shared by the scene stage: signatures, shots read back, links and scenes.
+// Records shared by the scene stage: signatures, links and scenes.
 #ifndef SHOTSCENE_SCENES_SCENE_TYPES_H_
 #define SHOTSCENE_SCENES_SCENE_TYPES_H_
 
 #include <array>
 #include <vector>
+
+#include "shots/shot_list.h"  // StoredShot, the shot list as the scene stage reads it
 
 namespace shotscene {
 
@@ -18,14 +20,6 @@ using ShotSignature = std::array<float, kSignatureLength>;
 
 // Sample k of shot s (shots counted from 0 in shot-list order) is entry 3s + k.
 using SignatureTable = std::vector<ShotSignature>;
-
-// A shot-list record read back: its first and last frame and three sample
-// frames, 1-based, as floats.
-struct StoredShot {
-  float first = 0.0f;
-  float last = 0.0f;
-  std::array<float, kSamplesPerShot> samples{};
-};
 
 // Shots `earlier` to `later` belong to one scene.
 struct ShotLink {

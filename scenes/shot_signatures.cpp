@@ -9,7 +9,7 @@
 #include "common/formatting.h"
 #include "common/naming.h"
 #include "common/stage_timing.h"
-#include "scenes/scene_files.h"
+#include "shots/shot_list.h"
 #include "video/frame_reader.h"
 
 namespace shotscene {

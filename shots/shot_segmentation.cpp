@@ -12,8 +12,9 @@
 #include "shots/cut_detection.h"
 #include "shots/frame_ranges.h"
 #include "shots/gradual_transitions.h"
-#include "shots/shot_files.h"
 #include "shots/shot_keyframes.h"
+#include "shots/shot_list.h"
+#include "shots/shot_subtitles.h"
 #include "shots/single_pass_scan.h"
 #include "transitions/scan_typing.h"
 

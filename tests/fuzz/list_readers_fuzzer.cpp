@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "scenes/scene_files.h"
+#include "scenes/scene_subtitles.h"
 #include "scenes/shot_linking.h"
 
 namespace {

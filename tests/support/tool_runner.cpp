@@ -8,27 +8,13 @@
 #include <sstream>
 #include <vector>
 
+#include "scenes/scene_list.h"
+#include "shots/shot_list.h"
 #include "tests/support/scratch_folder.h"
 
 namespace shotscene::testing {
 
 namespace {
-
-// Lines of whole numbers; false when a line holds anything else or the wrong count.
-bool parseRows(const std::string& text, size_t fields, std::vector<std::vector<long>>& rows) {
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    std::istringstream words(line);
-    std::vector<long> row;
-    for (std::string word; words >> word;) {
-      if (word.find_first_not_of("0123456789") != std::string::npos) return false;
-      row.push_back(std::stol(word));
-    }
-    if (row.size() != fields) return false;
-    rows.push_back(row);
-  }
-  return true;
-}
 
 // Number of complete "N\nA --> B\nLABEL\n\n" entries, or -1 when the file is not that.
 int subtitleEntries(const std::string& text) {
@@ -48,23 +34,14 @@ int subtitleEntries(const std::string& text) {
   return complete ? entries : -1;
 }
 
-// Problems with one list and its subtitle file: whole numbers, `fields` to a
-// line, lines that follow on from frame 1 to the count, one subtitle each.
-std::string listProblems(const std::string& stem, const std::string& kind, size_t fields,
-                         bool finalLineEnd, int frameCount) {
-  std::vector<std::vector<long>> rows;
+// Problems beyond what the list's own strict reader checks: the file's last
+// line end, the first frame, the last, and one subtitle per line.
+std::string coverageProblems(const std::string& stem, const std::string& kind, bool finalLineEnd,
+                             int first, int last, size_t lines, int frameCount) {
   const std::string list = readWholeFile(stem + "_" + kind + ".txt");
-  if (list.empty() || (list.back() == '\n') != finalLineEnd || !parseRows(list, fields, rows)) {
-    return kind + " list malformed: " + list.substr(0, 200);
-  }
-  for (size_t k = 0; k < rows.size(); ++k) {
-    const long expectedStart = k == 0 ? 1 : rows[k - 1][1] + 1;
-    if (rows[k][0] != expectedStart || rows[k][1] < rows[k][0]) {
-      return kind + " list: line " + std::to_string(k + 1) + " does not follow on";
-    }
-  }
-  if (rows.back()[1] != frameCount) return kind + " list: does not end at the count";
-  if (subtitleEntries(readWholeFile(stem + "_" + kind + ".srt")) != static_cast<int>(rows.size())) {
+  if ((list.back() == '\n') != finalLineEnd) return kind + " list: last line cut short";
+  if (first != 1 || last != frameCount) return kind + " list: does not span the video";
+  if (subtitleEntries(readWholeFile(stem + "_" + kind + ".srt")) != static_cast<int>(lines)) {
     return kind + " subtitles do not match the " + kind + " list";
   }
   return "";
@@ -97,9 +74,17 @@ Outcome runTool(const std::string& folder, const std::string& args,
 }
 
 std::string outputProblems(const std::string& stem, int frameCount, bool scenes) {
-  const std::string problem = listProblems(stem, "shots", 5, true, frameCount);
-  if (!problem.empty() || !scenes) return problem;
-  return listProblems(stem, "scenes", 7, false, frameCount);
+  std::string error;
+  std::vector<ListedShot> shots;
+  if (!readShotList(stem + "_shots.txt", frameCount, shots, error)) return error;
+  error = coverageProblems(stem, "shots", true, shots.front().first, shots.back().last,
+                           shots.size(), frameCount);
+  if (!error.empty() || !scenes) return error;
+  std::vector<SceneEntry> list;
+  if (!readSceneList(stem + "_scenes.txt", frameCount, list, error)) return error;
+  if (list.empty()) return "scenes list: no scene";
+  return coverageProblems(stem, "scenes", false, list.front().start, list.back().end, list.size(),
+                          frameCount);
 }
 
 }  // namespace shotscene::testing

@@ -11,7 +11,6 @@
 #include <set>
 
 #include "common/naming.h"
-#include "scenes/scene_files.h"
 #include "scenes/scene_segmentation.h"
 #include "scenes/shot_signatures.h"
 #include "shots/shot_segmentation.h"

@@ -1,7 +1,8 @@
-#include "scenes/scene_files.h"
+#include "scenes/scene_list.h"
 
 #include <gtest/gtest.h>
 
+#include "scenes/scene_subtitles.h"
 #include "tests/support/scratch_folder.h"
 
 namespace shotscene {

@@ -1,7 +1,8 @@
-#include "shots/shot_files.h"
+#include "shots/shot_list.h"
 
 #include <gtest/gtest.h>
 
+#include "shots/shot_subtitles.h"
 #include "tests/support/scratch_folder.h"
 
 namespace shotscene {

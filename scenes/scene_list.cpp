@@ -1,28 +1,10 @@
-#include "scenes/scene_files.h"
+#include "scenes/scene_list.h"
 
 #include <fstream>
-#include <sstream>
 
 #include "common/formatting.h"
-#include "common/output_file.h"
 
 namespace shotscene {
-
-bool readShotRecords(const std::string& path, std::vector<StoredShot>& shots) {
-  shots.clear();
-  std::ifstream in(path);
-  if (!in) return false;
-  for (std::string line; std::getline(in, line);) {
-    std::istringstream fields(line);
-    StoredShot shot;
-    if (!(fields >> shot.first >> shot.last >> shot.samples[0] >> shot.samples[1] >>
-          shot.samples[2])) {
-      break;
-    }
-    shots.push_back(shot);
-  }
-  return true;
-}
 
 void writeFirstSceneStart(std::FILE* file) { std::fprintf(file, "%d ", 1); }
 
@@ -57,21 +39,25 @@ bool readSceneSpans(const std::string& path, std::vector<std::pair<float, float>
   return true;
 }
 
-bool writeSceneSubtitles(const std::string& sceneListPath, float fps) {
-  const std::string path = sceneListPath.substr(0, sceneListPath.size() - 4) + ".srt";
-  std::vector<std::pair<float, float>> spans;
-  const bool listRead = readSceneSpans(sceneListPath, spans);
-  OutputFile output = openOutputFile(path, "w");
-  std::FILE* file = output.file;
-  if (file == nullptr) return false;
-  std::vector<std::pair<int, int>> frames;
-  for (const auto& [first, last] : spans) {
-    frames.emplace_back(saturatingInt(first), saturatingInt(last));
-  }
-  std::fputs(subtitleEntries(frames, "Scene", fps).c_str(), file);
-  const bool closed = closeOutputFile(output);
-  if (!listRead) reportUnreadable(sceneListPath);
-  return closed && listRead;
+bool readSceneList(const std::string& path, int frameCount, std::vector<SceneEntry>& scenes,
+                   std::string& error) {
+  scenes.clear();
+  const auto take = [&](const std::vector<long long>* numbers) -> const char* {
+    if (numbers == nullptr || numbers->size() != 7) return "expected seven whole numbers";
+    const std::vector<long long>& v = *numbers;
+    // A list made from a single shot record keeps that record's start.
+    const long long expected = scenes.empty() ? -1 : scenes.back().end + 1;
+    if ((expected >= 0 && v[0] != expected) || v[1] < v[0] || v[1] > frameCount) {
+      return "frames out of order or beyond the video";
+    }
+    SceneEntry scene;
+    scene.start = static_cast<int>(v[0]);
+    scene.end = static_cast<int>(v[1]);
+    for (int k = 0; k < 5; ++k) scene.keyframes[k] = static_cast<int>(v[2 + k]);
+    scenes.push_back(scene);
+    return nullptr;
+  };
+  return readWholeNumberLines(path, take, error);
 }
 
 }  // namespace shotscene

@@ -1,0 +1,29 @@
+#include "scenes/scene_subtitles.h"
+
+#include <utility>
+#include <vector>
+
+#include "common/formatting.h"
+#include "common/output_file.h"
+#include "scenes/scene_list.h"
+
+namespace shotscene {
+
+bool writeSceneSubtitles(const std::string& sceneListPath, float fps) {
+  const std::string path = sceneListPath.substr(0, sceneListPath.size() - 4) + ".srt";
+  std::vector<std::pair<float, float>> spans;
+  const bool listRead = readSceneSpans(sceneListPath, spans);
+  OutputFile output = openOutputFile(path, "w");
+  std::FILE* file = output.file;
+  if (file == nullptr) return false;
+  std::vector<std::pair<int, int>> frames;
+  for (const auto& [first, last] : spans) {
+    frames.emplace_back(saturatingInt(first), saturatingInt(last));
+  }
+  std::fputs(subtitleEntries(frames, "Scene", fps).c_str(), file);
+  const bool closed = closeOutputFile(output);
+  if (!listRead) reportUnreadable(sceneListPath);
+  return closed && listRead;
+}
+
+}  // namespace shotscene
