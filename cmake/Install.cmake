@@ -20,7 +20,7 @@ if(IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_LIBEXEC
 else()
   file(RELATIVE_PATH _shotscene_job_dir "/${CMAKE_INSTALL_BINDIR}"
        "/${CMAKE_INSTALL_LIBEXECDIR}/shotscene")
-  set(_shotscene_job "$here/${_shotscene_job_dir}/batch-job")
+  set(_shotscene_job "$(cd \"$here/${_shotscene_job_dir}\" && pwd)/batch-job")
 endif()
 set(_shotscene_places_line
     [[tools="$(cd "$here/.." && pwd)/build" job="$here/batch_job.sh" setup="$here/setup.sh"]])
