@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs shotscene over every video under the given folders with GNU parallel.
 # Usage: scripts/batch.sh [-j JOBS] [--export] [--resume] [--joblog FILE] FOLDER...
+# (installed as shotscene-batch)
 #   --export   also runs shotscene-export on each video
 #   --resume   skips the videos the job log already holds (after an interruption)
 #   --joblog   the job log (default: shotscene-batch.log in the current folder)
@@ -10,7 +11,12 @@
 # video failed or conflicted; the summary lists each failure with its status.
 set -euo pipefail
 
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+me="$(basename -- "$0")"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+# The tools, the job helper and the set-up as laid out in the source tree. The
+# installed copy has this line replaced with the installed places (cmake/Install.cmake).
+tools="$(cd "$here/.." && pwd)/build" job="$here/batch_job.sh" setup="$here/setup.sh"
+
 jobs="$(nproc)" export=0 resume=() joblog="shotscene-batch.log" folders=()
 while (($#)); do
   case "$1" in
@@ -18,13 +24,16 @@ while (($#)); do
     --export) export=1; shift ;;
     --resume) resume=(--resume); shift ;;
     --joblog) joblog="$2"; shift 2 ;;
-    -*) echo "batch.sh: unknown option $1" >&2; exit 2 ;;
+    -*) echo "$me: unknown option $1" >&2; exit 2 ;;
     *) folders+=("$1"); shift ;;
   esac
 done
-((${#folders[@]})) || { echo "usage: scripts/batch.sh [-j JOBS] [--export] [--resume] FOLDER..." >&2; exit 2; }
-command -v parallel >/dev/null || { echo "batch.sh: GNU parallel is needed (apt-get install parallel)" >&2; exit 1; }
-[[ -x "$root/build/shotscene" ]] || "$root/scripts/setup.sh"
+((${#folders[@]})) || { echo "usage: $me [-j JOBS] [--export] [--resume] [--joblog FILE] FOLDER..." >&2; exit 2; }
+command -v parallel >/dev/null || { echo "$me: GNU parallel is needed (apt-get install parallel)" >&2; exit 1; }
+if [[ ! -x "$tools/shotscene" ]]; then
+  [[ -n "$setup" ]] || { echo "$me: $tools/shotscene is missing" >&2; exit 1; }
+  "$setup"
+fi
 
 list="$(mktemp)"
 trap 'rm -f "$list"' EXIT
@@ -48,7 +57,7 @@ progress=()
 [[ -t 2 ]] && progress=(--bar)  # a progress line only on a terminal
 # shellcheck disable=SC2086
 parallel --will-cite --null -a "$list" -j "$jobs" --joblog "$joblog" "${resume[@]}" "${progress[@]}" \
-  ${PARALLEL_OPTIONS:-} "$root/scripts/batch_job.sh" {} "$export" >/dev/null || status=$?
+  ${PARALLEL_OPTIONS:-} "$job" "$tools" {} "$export" >/dev/null || status=$?
 
 # Summary from the job log: column 7 is the exit status, 9 the command.
 awk -F'\t' 'NR > 1 { n++; if ($7 != 0) { f++; printf "failed (status %s): %s\n", $7, $9 } }

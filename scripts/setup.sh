@@ -6,7 +6,9 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export DEBIAN_FRONTEND=noninteractive
 
-packages=(cmake g++ make libopencv-dev libtclap-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev ffmpeg chromium parallel "$@")
+# dpkg-dev (dpkg-shlibdeps) and file for cpack -G DEB; man-db and groff-base for the manual pages.
+packages=(cmake g++ make libopencv-dev libtclap-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev ffmpeg chromium parallel
+  dpkg-dev file man-db groff-base "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

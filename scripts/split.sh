@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Cuts a video into one file per shot (or per scene) along shotscene's results,
 # with the ffmpeg program, as STEM-Shot-NNN.EXT (STEM-Scene-NNN.EXT).
-# Usage: scripts/split.sh VIDEO [--scenes] [--exact]
+# Usage: scripts/split.sh VIDEO [--scenes] [--exact]   (installed as shotscene-split)
 #   By default streams are copied: fast and lossless, but each cut lands on the
 #   nearest keyframe at or before its start, so pieces may begin a little early.
 #   --exact re-encodes (H.264/AAC) for frame-exact pieces.
@@ -9,7 +9,8 @@
 # a shell, so any file name is safe.
 set -euo pipefail
 
-usage() { echo "usage: scripts/split.sh VIDEO [--scenes] [--exact]" >&2; exit 2; }
+me="$(basename -- "$0")"
+usage() { echo "usage: $me VIDEO [--scenes] [--exact]" >&2; exit 2; }
 [[ $# -ge 1 ]] || usage
 video="$1"
 shift
@@ -21,7 +22,7 @@ for arg in "$@"; do
     *) usage ;;
   esac
 done
-[[ -f "$video" ]] || { echo "split.sh: no video $video" >&2; exit 1; }
+[[ -f "$video" ]] || { echo "$me: no video $video" >&2; exit 1; }
 
 # The tool's naming: the path cut at its last dot after the first character.
 if [[ "${video:1}" == *.* ]]; then stem="${video%.*}"; else stem=""; fi
@@ -29,13 +30,13 @@ base="$(basename -- "$video")"
 ext=mkv
 [[ "$base" == *.* ]] && ext="${base##*.}"
 listfile="$stem$list"
-[[ -f "$listfile" ]] || { echo "split.sh: no $listfile; run shotscene first" >&2; exit 1; }
+[[ -f "$listfile" ]] || { echo "$me: no $listfile; run shotscene first" >&2; exit 1; }
 
 rate=$(ffprobe -v error -select_streams v:0 -show_entries stream=avg_frame_rate -of csv=p=0 -- "$video")
 [[ "$rate" == */* ]] || rate="$rate/1"
 n=0
 while read -r first last _; do
-  [[ "$first" =~ ^[0-9]+$ && "$last" =~ ^[0-9]+$ ]] || { echo "split.sh: bad line in $listfile" >&2; exit 1; }
+  [[ "$first" =~ ^[0-9]+$ && "$last" =~ ^[0-9]+$ ]] || { echo "$me: bad line in $listfile" >&2; exit 1; }
   n=$((n + 1))
   start=$(awk -v f="$first" -v r="$rate" 'BEGIN { split(r, q, "/"); printf "%.6f", (f - 1) * q[2] / q[1] }')
   frames=$((last - first + 1))

@@ -1,0 +1,90 @@
+# Installation (cmake --install) and the Debian package (cpack -G DEB).
+#
+# Installed layout, under the prefix:
+#   bin/shotscene, bin/shotscene-export      the tools
+#   bin/shotscene-batch, bin/shotscene-split scripts/batch.sh and scripts/split.sh
+#   libexec/shotscene/batch-job              scripts/batch_job.sh, run by shotscene-batch
+#   share/man/man1/*.1.gz                    the manual pages (docs/man/*.1.in)
+include(GNUInstallDirs)
+
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+install(TARGETS shotscene shotscene-export RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# The batch script finds the tools and its job helper beside itself in the source tree;
+# its installed copy gets the installed places instead, relative to where it lies, so
+# that any --prefix works.
+if(IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_LIBEXECDIR}")
+  set(_shotscene_job "${CMAKE_INSTALL_FULL_LIBEXECDIR}/shotscene/batch-job")
+else()
+  file(RELATIVE_PATH _shotscene_job_dir "/${CMAKE_INSTALL_BINDIR}"
+       "/${CMAKE_INSTALL_LIBEXECDIR}/shotscene")
+  set(_shotscene_job "$(cd \"$here/${_shotscene_job_dir}\" && pwd)/batch-job")
+endif()
+set(_shotscene_places_line
+    [[tools="$(cd "$here/.." && pwd)/build" job="$here/batch_job.sh" setup="$here/setup.sh"]])
+file(READ ${CMAKE_CURRENT_SOURCE_DIR}/scripts/batch.sh _shotscene_batch)
+string(FIND "${_shotscene_batch}" "${_shotscene_places_line}" _shotscene_at)
+if(_shotscene_at EQUAL -1)
+  message(FATAL_ERROR "scripts/batch.sh no longer holds the line that the installed copy "
+                      "replaces:\n${_shotscene_places_line}")
+endif()
+string(REPLACE "${_shotscene_places_line}" "tools=\"$here\" job=\"${_shotscene_job}\" setup=\"\""
+               _shotscene_batch "${_shotscene_batch}")
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/install/shotscene-batch.tmp "${_shotscene_batch}")
+configure_file(${CMAKE_CURRENT_BINARY_DIR}/install/shotscene-batch.tmp
+               ${CMAKE_CURRENT_BINARY_DIR}/install/shotscene-batch COPYONLY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS scripts/batch.sh)
+
+install(PROGRAMS ${CMAKE_CURRENT_BINARY_DIR}/install/shotscene-batch
+        DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(PROGRAMS scripts/split.sh DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME shotscene-split)
+install(PROGRAMS scripts/batch_job.sh DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/shotscene
+        RENAME batch-job)
+
+# Manual pages: the version comes from project(), the pages are installed compressed.
+find_program(GZIP_EXECUTABLE gzip REQUIRED)
+set(_shotscene_pages shotscene shotscene-export shotscene-batch shotscene-split)
+set(_shotscene_compressed)
+foreach(page IN LISTS _shotscene_pages)
+  configure_file(docs/man/${page}.1.in ${CMAKE_CURRENT_BINARY_DIR}/man/${page}.1 @ONLY)
+  add_custom_command(
+    OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/man/${page}.1.gz
+    COMMAND ${GZIP_EXECUTABLE} -9 -n -f -k ${page}.1
+    DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/man/${page}.1
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/man
+    COMMENT "Compressing the manual page ${page}.1"
+    VERBATIM)
+  list(APPEND _shotscene_compressed ${CMAKE_CURRENT_BINARY_DIR}/man/${page}.1.gz)
+endforeach()
+add_custom_target(manual_pages ALL DEPENDS ${_shotscene_compressed})
+install(FILES ${_shotscene_compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The Debian package: shotscene_VERSION_ARCH.deb.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME shotscene)
+set(CPACK_PACKAGE_VENDOR "The shotscene project")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "cuts a video into shots and scenes")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "shotscene finds the abrupt cuts and gradual transitions of a video,\n"
+    "types each gradual transition as a dissolve or a wipe, and groups\n"
+    "consecutive shots into scenes by their colours. It writes a shot list,\n"
+    "a scene list and subtitle files next to the video, and on request JPEG\n"
+    "keyframes of every shot and scene.\n"
+    "shotscene-export writes the results as CSV, JSON, EDL, OpenTimelineIO,\n"
+    "Final Cut Pro XML, WebVTT and an HTML contact sheet; shotscene-batch\n"
+    "runs folders of videos with GNU parallel, and shotscene-split cuts a\n"
+    "video into one file per shot or scene with ffmpeg.")
+if(NOT DEFINED CPACK_DEBIAN_PACKAGE_MAINTAINER)
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The shotscene project")
+endif()
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION video)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# dpkg-shlibdeps (dpkg-dev) names the packages of the libraries the binaries link.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "parallel, ffmpeg")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)

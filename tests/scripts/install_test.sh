@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Installs shotscene into a scratch prefix and uses it from there (the tools, the
+# batch and split scripts from another folder, the manual pages), then builds the
+# Debian package and checks its files and its declared dependencies.
+# Usage: tests/scripts/install_test.sh BUILD_DIR MAKE_TEST_VIDEO VERSION
+set -euo pipefail
+
+build="$(cd "$1" && pwd)" maker="$2" version="$3"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Installed layout: path and mode.
+layout=(
+  "bin/shotscene -rwxr-xr-x"
+  "bin/shotscene-export -rwxr-xr-x"
+  "bin/shotscene-batch -rwxr-xr-x"
+  "bin/shotscene-split -rwxr-xr-x"
+  "libexec/shotscene/batch-job -rwxr-xr-x"
+  "share/man/man1/shotscene.1.gz -rw-r--r--"
+  "share/man/man1/shotscene-export.1.gz -rw-r--r--"
+  "share/man/man1/shotscene-batch.1.gz -rw-r--r--"
+  "share/man/man1/shotscene-split.1.gz -rw-r--r--"
+)
+
+# == cmake --install into a prefix
+prefix="$work/prefix"
+cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||
+  fail "cmake --install failed: $(cat "$work/install.log")"
+for entry in "${layout[@]}"; do
+  read -r path mode <<<"$entry"
+  [[ -f "$prefix/$path" ]] || fail "not installed: $path"
+  actual="$(stat -c %A "$prefix/$path")"
+  [[ "$actual" == "$mode" ]] || fail "$path installed as $actual, not $mode"
+done
+for tool in shotscene shotscene-export; do
+  out="$("$prefix/bin/$tool" --version)"
+  [[ "$out" == *"version: $version"* ]] || fail "$tool --version says '$out', the project is $version"
+done
+
+# The installed scripts, run from another folder with no build tree on the way: the
+# batch must use the installed job helper and tools.
+mkdir -p "$work/videos" "$work/elsewhere"
+video="$work/videos/clip one.mp4"
+"$maker" "$video" --width 160 --height 96 --seconds 6 --codec avc1 >/dev/null
+cd "$work/elsewhere"
+env -u PARALLEL_OPTIONS PATH=/usr/bin:/bin "$prefix/bin/shotscene-batch" -j 1 --export ../videos \
+  >summary.txt 2>errors.txt || fail "installed batch failed: $(cat summary.txt errors.txt)"
+grep -qx "1 jobs in the log, 0 failed" summary.txt || fail "batch summary: $(cat summary.txt)"
+for suffix in _shots.txt _shots.srt _scenes.txt _scenes.srt _shots.csv _report.html; do
+  [[ -s "$work/videos/clip one$suffix" ]] || fail "the installed batch wrote no clip one$suffix"
+done
+grep -qF "libexec/shotscene/batch-job $prefix/bin " shotscene-batch.log ||
+  fail "the batch did not run the installed job and tools: $(cat shotscene-batch.log)"
+pieces="$(PATH=/usr/bin:/bin "$prefix/bin/shotscene-split" "$video" | wc -l)"
+shots="$(wc -l <"$work/videos/clip one_shots.txt")"
+[[ "$pieces" -eq "$shots" ]] || fail "the installed split made $pieces pieces for $shots shots"
+
+# The manual pages: found under the prefix and rendered without a warning.
+for page in shotscene shotscene-export shotscene-batch shotscene-split; do
+  found="$(MANPATH="$prefix/share/man" man -w "$page" 2>&1)" || fail "man -w $page: $found"
+  [[ "$found" == "$prefix/share/man/man1/$page.1.gz" ]] || fail "man $page finds $found"
+  LC_ALL=C.UTF-8 MANWIDTH=80 MANROFFOPT=-ww man -l "$found" >page.txt 2>warnings.txt ||
+    fail "man -l $page failed: $(cat warnings.txt)"
+  [[ ! -s warnings.txt ]] || fail "man -l $page warns: $(cat warnings.txt)"
+  grep -q "^shotscene $version " page.txt || fail "the $page page does not give version $version"
+  grep -q "^NAME" page.txt || fail "the $page page has no NAME section"
+done
+
+# == The Debian package
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/package" >"$work/cpack.log" 2>&1 ||
+  fail "cpack failed: $(cat "$work/cpack.log")"
+deb="$work/package/shotscene_${version}_$(dpkg --print-architecture).deb"
+[[ -f "$deb" ]] || fail "no $(basename "$deb"); cpack made: $(ls "$work/package")"
+dpkg-deb -c "$deb" | awk '{ print $6, $1, $2 }' >contents.txt
+for entry in "${layout[@]}"; do
+  read -r path mode <<<"$entry"
+  grep -qx "./usr/$path $mode root/root" contents.txt ||
+    fail "the package does not hold usr/$path as $mode root/root: $(cat contents.txt)"
+done
+dpkg-deb -x "$deb" "$work/unpacked"
+for script in bin/shotscene-batch bin/shotscene-split libexec/shotscene/batch-job; do
+  cmp -s "$prefix/$script" "$work/unpacked/usr/$script" || fail "the package's $script differs"
+done
+
+field() { dpkg-deb -f "$deb" "$1"; }
+[[ "$(field Package)" == shotscene && "$(field Version)" == "$version" ]] ||
+  fail "package $(field Package) version $(field Version)"
+[[ -n "$(field Maintainer)" && -n "$(field Description)" ]] || fail "no maintainer or description"
+for wanted in parallel ffmpeg; do
+  [[ ", $(field Recommends), " == *", $wanted, "* ]] || fail "Recommends lacks $wanted: $(field Recommends)"
+done
+# Every OpenCV and OpenMP library the binaries load belongs to a package in Depends.
+depends="$(field Depends | tr ',' '\n' | sed 's/(.*)//; s/ //g')"
+checked=0
+for binary in shotscene shotscene-export; do
+  while read -r library; do
+    owner="$(dpkg -S "*/$library" | head -n 1 | cut -d: -f1)"
+    [[ -n "$owner" ]] || fail "no installed package holds $library"
+    grep -qx "$owner" <<<"$depends" || fail "$binary loads $library of $owner, not in Depends: $(field Depends)"
+    checked=$((checked + 1))
+  done < <(objdump -p "$work/unpacked/usr/bin/$binary" | awk '$1 == "NEEDED" { print $2 }' |
+    grep -E '^lib(opencv_|gomp)')
+done
+((checked >= 2)) || fail "the binaries load no OpenCV or OpenMP library"
+echo "install and package: ok"
