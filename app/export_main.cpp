@@ -47,6 +47,7 @@ bool writeWhole(const std::string& path, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  shotscene::installInterruptCleanup();
   TCLAP::CmdLine cmd("Exports of shotscene results", ' ', "1.4.5", true);
   TCLAP::ValueArg<std::string> formats("f", "format",
                                        "Formats: csv,json,edl,otio,xml,cuts,vtt,html", false,

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <string>
 
+#include "common/output_file.h"
 #include "scenes/scene_segmentation.h"
 #include "scenes/shot_signatures.h"
 #include "shots/shot_segmentation.h"
@@ -30,6 +31,7 @@ void keepFreedBuffers() {
 
 int main(int argc, char** argv) {
   keepFreedBuffers();
+  shotscene::installInterruptCleanup();
   TCLAP::CmdLine cmd("Shot-Scene Segmentation", ' ', "1.4.5", true);
   TCLAP::SwitchArg kfShot("", "kf_shot", "Extract shot keyframes", cmd, false);
   TCLAP::SwitchArg kfScene("", "kf_scene", "Extract scene keyframes", cmd, false);

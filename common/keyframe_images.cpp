@@ -13,7 +13,11 @@ namespace shotscene {
 bool createKeyframeFolder(const std::string& folder) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
-  if (!error && std::filesystem::is_directory(folder)) return true;
+  if (!error && std::filesystem::is_directory(folder)) {
+    // Once per folder rather than per image: images are many.
+    removeStaleTemporaryImages(folder);
+    return true;
+  }
   std::cerr << "Can not create folder " << folder
             << (error ? ": " + error.message() : std::string()) << std::endl;
   return false;
@@ -21,19 +25,20 @@ bool createKeyframeFolder(const std::string& folder) {
 
 void writeKeyframeImage(const std::string& path, const cv::Mat& image, ImageFailures& failures) {
   // Written under a temporary name that keeps the extension, which picks the encoder.
-  const std::string temporary = temporaryPathFor(path) + ".jpg";
+  const std::string temporary = temporaryPathFor(path, ".jpg");
   bool written = false;
-  try {
-    written = cv::imwrite(temporary, image);
-  } catch (const cv::Exception&) {
-  }
+  const int slot = createTemporary(temporary, [&] {
+    try {
+      written = cv::imwrite(temporary, image);
+    } catch (const cv::Exception&) {
+    }
+  });
   if (written) {
     written = std::rename(temporary.c_str(), path.c_str()) == 0;
   }
-  if (!written) {
-    std::remove(temporary.c_str());
-    if (failures.count++ == 0) failures.firstPath = path;
-  }
+  if (!written) std::remove(temporary.c_str());
+  releaseTemporary(slot);
+  if (!written && failures.count++ == 0) failures.firstPath = path;
 }
 
 bool reportImageFailures(const ImageFailures& failures) {

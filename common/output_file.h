@@ -3,6 +3,7 @@
 #define SHOTSCENE_COMMON_OUTPUT_FILE_H_
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace shotscene {
@@ -13,10 +14,35 @@ struct OutputFile {
   std::FILE* file = nullptr;
   std::string path;
   std::string temporary;
+  int slot = -1;  // in the table of temporary files an interrupt removes
 };
 
-// The temporary name of `path` for this process.
-std::string temporaryPathFor(const std::string& path);
+// The temporary name of `path` for this process, in the same folder:
+// "NAME.PID.tmp" followed by `extension` (".jpg" for images, so that the
+// encoder is still chosen by it). When that would not fit the folder's name
+// limit, NAME is shortened and a hash of the whole name appended, so a
+// temporary name fits wherever the final name fits.
+std::string temporaryPathFor(const std::string& path, const std::string& extension = "");
+
+// Removes the temporary files of `path`, of either form, that processes which
+// no longer exist left behind.
+void removeStaleTemporaries(const std::string& path);
+
+// Removes every temporary image in `folder` that a process which no longer
+// exists left behind.
+void removeStaleTemporaryImages(const std::string& folder);
+
+// Calls `create`, which makes the file `temporary`, such that SIGINT or
+// SIGTERM removes that file from then until releaseTemporary(slot). Returns
+// the slot, or -1 when the table is full (the file is then not removed).
+// When the process is already being stopped, `create` is not called: returns
+// -1 with errno EINTR.
+int createTemporary(const std::string& temporary, const std::function<void()>& create);
+void releaseTemporary(int slot);
+
+// Makes SIGINT and SIGTERM remove this run's temporary files and end the
+// process with status 128 + the signal. Signals ignored on entry stay ignored.
+void installInterruptCleanup();
 
 // Opens the temporary file with the given fopen mode; on failure reports path
 // on standard error and leaves `file` null.

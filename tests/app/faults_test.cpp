@@ -4,8 +4,12 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
+#include <string>
 #include <thread>
+#include <vector>
 
+#include "common/output_file.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_video.h"
 #include "tests/support/tool_runner.h"
@@ -14,6 +18,43 @@ namespace shotscene {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Temporary files anywhere under `folder`, which a run may be changing meanwhile.
+std::vector<std::string> temporaryFiles(const fs::path& folder) {
+  std::vector<std::string> found;
+  std::error_code error;
+  for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end;
+       it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.find(".tmp") != std::string::npos) found.push_back(name);
+  }
+  return found;
+}
+
+// Starts shotscene on `video` with its standard output into `out`.
+pid_t startRun(const std::string& options, const std::string& video, int& out) {
+  int ends[2];
+  if (pipe(ends) != 0) return -1;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(ends[1], 1);
+    close(ends[0]);
+    close(ends[1]);
+    execl(SHOTSCENE_BINARY, "shotscene", options.c_str(), video.c_str(), nullptr);
+    _exit(127);
+  }
+  close(ends[1]);
+  out = ends[0];
+  return pid;
+}
+
+// A process id no process has now: that of a child already reaped.
+pid_t deadPid() {
+  const pid_t pid = fork();
+  if (pid == 0) _exit(0);
+  waitpid(pid, nullptr, 0);
+  return pid;
+}
 
 class FaultsTest : public testing::ScratchFolderTest {};
 
@@ -35,6 +76,85 @@ TEST_F(FaultsTest, RunKilledAtAnyMomentLeavesOnlyCompleteFiles) {
     waitpid(pid, nullptr, 0);
     EXPECT_EQ(testing::outputProblems(path("clip"), testing::frameCount(plan), true), "")
         << "killed after " << delay;
+  }
+}
+
+TEST_F(FaultsTest, InterruptedRunRemovesItsTemporaryFilesAndExitsWith128PlusSignal) {
+  const testing::VideoPlan plan = testing::demoPlan(cv::Size(160, 96), 25.0, 1500);
+  ASSERT_TRUE(testing::writeVideo(plan, path("clip.avi")));
+  ASSERT_EQ(testing::runTool(dir_.string(), "--kf_shot --kf_scene clip.avi").status, 0);
+  struct Case {
+    int signal;
+    bool midScan;  // else once a temporary file exists
+  };
+  for (const Case c :
+       {Case{SIGTERM, true}, Case{SIGINT, true}, Case{SIGTERM, false}, Case{SIGINT, false}}) {
+    SCOPED_TRACE(std::string(strsignal(c.signal)) + (c.midScan ? " mid-scan" : " mid-write"));
+    int out = -1;
+    const pid_t pid = startRun(c.midScan ? "--kf_scene" : "--kf_shot", path("clip.avi"), out);
+    ASSERT_GT(pid, 0);
+    if (c.midScan) {
+      std::string text;
+      char buffer[256];
+      for (ssize_t n; text.find("Shot segmentation analysis...\n") == std::string::npos &&
+                      (n = read(out, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, n);
+    } else {
+      for (int tries = 0; tries < 60000 && temporaryFiles(dir_).empty(); ++tries)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    kill(pid, c.signal);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(out);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + c.signal) << status;
+    EXPECT_EQ(temporaryFiles(dir_), std::vector<std::string>{});
+    EXPECT_EQ(testing::outputProblems(path("clip"), testing::frameCount(plan), true), "");
+  }
+}
+
+TEST_F(FaultsTest, StaleTemporaryFilesOfDeadRunsAreRemovedAndThoseOfLiveOnesKept) {
+  testing::VideoPlan plan;
+  plan.size = cv::Size(96, 64);
+  for (int k = 0; k < 3; ++k) testing::addShot(plan, k + 1, 10);
+  ASSERT_TRUE(testing::writeVideo(plan, path("clip.avi")));
+  fs::create_directory(path("clip_Shot_Keyframes"));
+  const std::string dead = std::to_string(deadPid()), live = std::to_string(getpid());
+  const std::vector<std::string> stale = {"clip_shots.txt." + dead + ".tmp",
+                                          "clip_scenes.srt." + dead + ".tmp",
+                                          "clip_Shot_Keyframes/shot2_3.jpg." + dead + ".tmp.jpg",
+                                          "clip_Shot_Keyframes/shot9_1.jpg." + dead + ".tmp.jpg"};
+  // A live process's, and names this run does not write.
+  const std::vector<std::string> kept = {
+      "clip_shots.txt." + live + ".tmp", "clip_Shot_Keyframes/shot1_1.jpg." + live + ".tmp.jpg",
+      "other_shots.txt." + dead + ".tmp", "clip_shots.txt.draft.tmp", "clip_shots.txt." + dead};
+  for (const auto& name : stale) std::ofstream(path(name)) << "partial";
+  for (const auto& name : kept) std::ofstream(path(name)) << "partial";
+  ASSERT_EQ(testing::runTool(dir_.string(), "--kf_shot clip.avi").status, 0);
+  for (const auto& name : stale) EXPECT_FALSE(fs::exists(path(name))) << name;
+  for (const auto& name : kept) EXPECT_TRUE(fs::exists(path(name))) << name;
+}
+
+TEST_F(FaultsTest, VideoNamedUpToTheFolderLimitGetsEveryOutput) {
+  testing::VideoPlan plan;
+  plan.size = cv::Size(96, 64);
+  for (int k = 0; k < 3; ++k) testing::addShot(plan, k + 1, 10);
+  // Stems whose longest output name is 255 characters: the shot files, or the scene list.
+  for (const auto& [length, options] : {std::pair{245, "--shots"}, std::pair{244, ""}}) {
+    const std::string stem(length, 'v');
+    SCOPED_TRACE(length);
+    ASSERT_TRUE(testing::writeVideo(plan, path(stem + ".avi")));
+    // A dead run's temporary file of the shot list, as long names get it.
+    std::string stale = temporaryPathFor(path(stem + "_shots.txt"));
+    const std::string own = "." + std::to_string(getpid()) + ".tmp";
+    stale.replace(stale.rfind(own), own.size(), "." + std::to_string(deadPid()) + ".tmp");
+    std::ofstream(stale) << "partial";
+    ASSERT_TRUE(fs::exists(stale));
+    const testing::Outcome r =
+        testing::runTool(dir_.string(), std::string(options) + " " + stem + ".avi");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(testing::outputProblems(path(stem), testing::frameCount(plan), *options == '\0'), "");
+    EXPECT_EQ(temporaryFiles(dir_), std::vector<std::string>{});
   }
 }
 
