@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fuzzes the shot-list and scene-list readers with libFuzzer (clang, ASan and
+# Fuzzes every shot-list and scene-list reader with libFuzzer (clang, ASan and
 # UBSan) for a bounded time. Not part of CI.
 # Usage: scripts/fuzz.sh [seconds]   (default 60)
 set -euo pipefail
