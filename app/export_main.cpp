@@ -11,6 +11,7 @@
 
 #include "common/naming.h"
 #include "common/output_file.h"
+#include "common/stage_work.h"
 #include "exports/contact_sheet.h"
 #include "exports/export_formats.h"
 #include "exports/result_files.h"
@@ -44,6 +45,45 @@ bool writeWhole(const std::string& path, const std::string& text) {
   return shotscene::closeOutputFile(out);
 }
 
+// Writes the wanted formats; 0 when all were written, 1 otherwise (reported).
+int exportResults(const std::string& videoPath, const std::vector<std::string>& wanted,
+                  const std::string& outDir) {
+  shotscene::Video opened;
+  if (!shotscene::openVideo(opened, videoPath)) {
+    std::cerr << "Can not load video file " << videoPath << std::endl;
+    return 1;
+  }
+  shotscene::ExportResults results;
+  std::string error;
+  if (!shotscene::loadResults(opened, results, error)) {
+    std::cerr << error << std::endl;
+    return 1;
+  }
+  std::string stem = shotscene::outputStem(videoPath);
+  if (!outDir.empty()) {
+    stem = (std::filesystem::path(outDir) / std::filesystem::path(stem).filename()).string();
+  }
+  bool ok = true;
+  for (const Format& f : kFormats) {
+    if (std::find(wanted.begin(), wanted.end(), f.name) == wanted.end()) continue;
+    const std::string path = shotscene::makeOutputPath(stem, f.suffix);
+    if (writeWhole(path, f.write(results))) {
+      std::cout << path << std::endl;
+    } else {
+      ok = false;
+    }
+  }
+  if (std::find(wanted.begin(), wanted.end(), "html") != wanted.end()) {
+    std::string page;
+    if (shotscene::writeContactSheet(results, opened, stem, page)) {
+      std::cout << page << std::endl;
+    } else {
+      ok = false;
+    }
+  }
+  return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -71,39 +111,10 @@ int main(int argc, char** argv) {
     wanted.push_back(name);
   }
 
-  shotscene::Video opened;
-  if (!shotscene::openVideo(opened, video.getValue())) {
-    std::cerr << "Can not load video file " << video.getValue() << std::endl;
+  try {
+    return exportResults(video.getValue(), wanted, outDir.getValue());
+  } catch (...) {
+    shotscene::reportStageFailure(video.getValue(), std::current_exception());
     return 1;
   }
-  shotscene::ExportResults results;
-  std::string error;
-  if (!shotscene::loadResults(opened, results, error)) {
-    std::cerr << error << std::endl;
-    return 1;
-  }
-  std::string stem = shotscene::outputStem(video.getValue());
-  if (!outDir.getValue().empty()) {
-    stem = (std::filesystem::path(outDir.getValue()) / std::filesystem::path(stem).filename())
-               .string();
-  }
-  bool ok = true;
-  for (const Format& f : kFormats) {
-    if (std::find(wanted.begin(), wanted.end(), f.name) == wanted.end()) continue;
-    const std::string path = shotscene::makeOutputPath(stem, f.suffix);
-    if (writeWhole(path, f.write(results))) {
-      std::cout << path << std::endl;
-    } else {
-      ok = false;
-    }
-  }
-  if (std::find(wanted.begin(), wanted.end(), "html") != wanted.end()) {
-    std::string page;
-    if (shotscene::writeContactSheet(results, opened, stem, page)) {
-      std::cout << page << std::endl;
-    } else {
-      ok = false;
-    }
-  }
-  return ok ? 0 : 1;
 }

@@ -8,10 +8,8 @@
 #include <iostream>
 #include <string>
 
+#include "app/run_sequence.h"
 #include "common/output_file.h"
-#include "scenes/scene_segmentation.h"
-#include "scenes/shot_signatures.h"
-#include "shots/shot_segmentation.h"
 
 namespace {
 
@@ -51,26 +49,11 @@ int main(int argc, char** argv) {
   cmd.add(videoFile);
   cmd.parse(argc, argv);
 
-  // Opened once; what the scan decoded lets the later passes seek and check where they land.
-  shotscene::Video video;
-  if (!shotscene::openVideo(video, videoFile.getValue())) {
-    shotscene::reportUnusableVideo();
-    return -1;
-  }
-  const int shotResult = shotscene::runShotSegmentation(video, kfShot.getValue(), kfPath.getValue(),
-                                                        transType.getValue());
-  if (shotResult != shotscene::kShotStageOk && shotResult != shotscene::kShotKeyframesIncomplete) {
-    return -1;
-  }
-
-  int sceneResult = shotscene::kSceneStageOk;
-  if (!shotsOnly.getValue()) {
-    std::cout << "Scene segmentation analysis..." << std::endl;
-    sceneResult = shotscene::runSceneSegmentation(video, shotscene::computeShotSignatures(video),
-                                                  kfScene.getValue());
-  }
-  // Failures to write were reported on stderr as they happened.
-  if (shotResult != shotscene::kShotStageOk || sceneResult != shotscene::kSceneStageOk) return -1;
-  std::cout << "Completed!" << std::endl;
-  return 0;
+  shotscene::RunOptions options;
+  options.kfShot = kfShot.getValue();
+  options.kfScene = kfScene.getValue();
+  options.shotsOnly = shotsOnly.getValue();
+  options.transType = transType.getValue();
+  options.kfPath = kfPath.getValue();
+  return shotscene::runShotScene(videoFile.getValue(), options);
 }

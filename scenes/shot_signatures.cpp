@@ -1,14 +1,11 @@
 #include "scenes/shot_signatures.h"
 
-#ifdef _OPENMP
-#include <omp.h>
-#endif
-
 #include <opencv2/imgproc.hpp>
 
 #include "common/formatting.h"
 #include "common/naming.h"
 #include "common/stage_timing.h"
+#include "common/stage_work.h"
 #include "shots/shot_list.h"
 #include "video/frame_reader.h"
 
@@ -40,15 +37,7 @@ SignatureTable computeShotSignatures(const Video& video) {
   const double since = monotonicSeconds();
   SignatureTable table(shots.size() * kSamplesPerShot);
   // Two contiguous halves of the list, each read forward by its own decoder.
-  const int count = static_cast<int>(shots.size());
-#pragma omp parallel num_threads(2)
-  {
-#ifdef _OPENMP
-    const int thread = omp_get_thread_num(), threads = omp_get_num_threads();
-#else
-    const int thread = 0, threads = 1;
-#endif
-    const auto [first, end] = readerShare(count, thread, threads);
+  runOnTwoHalves(static_cast<int>(shots.size()), [&](int first, int end) {
     FrameReader reader;
     if (first < end) openFrameReader(reader, video);
     cv::Mat frame;
@@ -61,7 +50,8 @@ SignatureTable computeShotSignatures(const Video& video) {
         }
       }
     }
-  }
+    return 0;
+  });
   reportStageTime("signatures", since);
   return table;
 }

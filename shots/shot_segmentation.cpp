@@ -9,6 +9,7 @@
 
 #include "common/naming.h"
 #include "common/stage_timing.h"
+#include "common/stage_work.h"
 #include "shots/cut_detection.h"
 #include "shots/frame_ranges.h"
 #include "shots/gradual_transitions.h"
@@ -88,6 +89,34 @@ void scanShots(Video& video, ShotScan& scan, size_t keptFrameBytes) {
   scan.typed = std::move(typing.typed);
 }
 
+namespace {
+
+// One line for what the decoder library would have said frame by frame.
+void reportUndecodedFrames(const Video& video) {
+  const UndecodedPositions undecoded = undecodedPositions(video.index);
+  if (undecoded.count == 0) return;
+  std::cerr << "Can not decode " << undecoded.count << " of " << video.probe.frameCount
+            << " frames of " << video.path << " (first " << undecoded.first + 1 << ", last "
+            << undecoded.last + 1 << ")" << std::endl;
+}
+
+int scanFindAndWrite(Video& video, ShotScan& scan, bool kfShot, const std::string& kfPath,
+                     bool transType, size_t keptFrameBytes) {
+  const double since = monotonicSeconds();
+  scanShots(video, scan, keptFrameBytes);
+  reportStageTime("scan", since);
+  reportUndecodedFrames(video);
+
+  int decodedAgain = 0;
+  const std::vector<ShotRecord> shots = findShots(video, scan, &decodedAgain);
+  reportStageNote("typing: " + std::to_string(decodedAgain) +
+                  " candidates typed by decoding again");
+  scan = ShotScan{};
+  return writeShotResults(video, shots, kfShot, kfPath, transType);
+}
+
+}  // namespace
+
 int runShotSegmentation(Video& video, bool kfShot, const std::string& kfPath, bool transType,
                         size_t keptFrameBytes) {
   const int n = video.probe.frameCount;
@@ -96,22 +125,17 @@ int runShotSegmentation(Video& video, bool kfShot, const std::string& kfPath, bo
     // The scan's decoding thread must not run out of memory on its way.
     video.index = FrameIndex{};
     video.index.frames.reserve(n);
-  } catch (const std::exception&) {
+  } catch (...) {
     return reportUnusableVideo();
   }
   if (!allocateShotScan(scan, n)) return reportUnusableVideo();
   std::cout << "Shot segmentation analysis..." << std::endl;
-
-  const double since = monotonicSeconds();
-  scanShots(video, scan, keptFrameBytes);
-  reportStageTime("scan", since);
-
-  int decodedAgain = 0;
-  const std::vector<ShotRecord> shots = findShots(video, scan, &decodedAgain);
-  reportStageNote("typing: " + std::to_string(decodedAgain) +
-                  " candidates typed by decoding again");
-  scan = ShotScan{};
-  return writeShotResults(video, shots, kfShot, kfPath, transType);
+  try {
+    return scanFindAndWrite(video, scan, kfShot, kfPath, transType, keptFrameBytes);
+  } catch (...) {
+    reportStageFailure(video.path, std::current_exception());
+    return kShotStageFailed;
+  }
 }
 
 }  // namespace shotscene

@@ -15,6 +15,7 @@ namespace shotscene {
 inline constexpr int kShotStageOk = 0;
 inline constexpr int kVideoUnusable = -3;        // "Can not load video file" was printed
 inline constexpr int kShotFilesUnwritable = -4;  // the failed path was reported on stderr
+inline constexpr int kShotStageFailed = -5;      // a failure inside the stage, reported on stderr
 // The shot files are written but some keyframe images are not (reported on
 // stderr): the run goes on and ends with a failure status.
 inline constexpr int kShotKeyframesIncomplete = 1;
@@ -58,8 +59,10 @@ int writeShotResults(const Video& video, const std::vector<ShotRecord>& shots, b
                      const std::string& kfPath, bool transType);
 
 // The whole stage on an opened video, whose frame index it fills for later
-// readers; the progress lines go to standard output. Returns kShotStageOk, kVideoUnusable (out of
-// memory for the video's frame count), kShotFilesUnwritable or kShotKeyframesIncomplete.
+// readers; the progress lines go to standard output. Returns kShotStageOk,
+// kVideoUnusable (no memory for the video's frame count), kShotFilesUnwritable,
+// kShotKeyframesIncomplete or kShotStageFailed (a failure inside the stage,
+// reported on standard error; files already written stay complete).
 int runShotSegmentation(Video& video, bool kfShot, const std::string& kfPath, bool transType,
                         size_t keptFrameBytes = kKeptFrameBytes);
 

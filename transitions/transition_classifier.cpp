@@ -5,13 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-
-#ifdef _OPENMP
-#include <omp.h>
-#endif
-
 #include <opencv2/imgproc.hpp>
 
+#include "common/stage_work.h"
 #include "shots/frame_features.h"
 #include "transitions/dissolve_detection.h"
 #include "transitions/wipe_detection.h"
@@ -215,19 +211,12 @@ int classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* cu
                         int cutCount, const Video& video, const TypedCandidates* typed) {
   const int count = static_cast<int>(profiles.size());
   if (count < 1) return 0;
-  int decoded = 0;
-#pragma omp parallel num_threads(2) reduction(+ : decoded)
-  {
-#ifdef _OPENMP
-    const int thread = omp_get_thread_num();
-    const int threads = omp_get_num_threads();
-#else
-    const int thread = 0, threads = 1;
-#endif
+  // Each half of the profiles is typed by a reader of its own.
+  return runOnTwoHalves(count, [&](int first, int end) {
+    int decoded = 0;
     ClassifierContext context;
     context.video = &video;
     context.scale = video.scale;
-    const auto [first, end] = readerShare(count, thread, threads);
     for (int i = first; i < end; ++i) {
       PairProfile& p = profiles[i];
       if (!isTransitionCandidate(p) || nearCut(i, cutShots, cutCount)) continue;
@@ -243,8 +232,8 @@ int classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* cu
       typeCandidate(p, context);
       ++decoded;
     }
-  }
-  return decoded;
+    return decoded;
+  });
 }
 
 }  // namespace shotscene

@@ -18,4 +18,14 @@ bool knownUndecodable(const FrameIndex& index, int position) {
          !index.frames[static_cast<size_t>(position)].decoded;
 }
 
+UndecodedPositions undecodedPositions(const FrameIndex& index) {
+  UndecodedPositions undecoded;
+  for (size_t k = 0; k < index.frames.size(); ++k) {
+    if (index.frames[k].decoded) continue;
+    if (undecoded.count++ == 0) undecoded.first = static_cast<int>(k);
+    undecoded.last = static_cast<int>(k);
+  }
+  return undecoded;
+}
+
 }  // namespace shotscene

@@ -30,6 +30,14 @@ void recordFrame(FrameIndex& index, const cv::Mat& decoded, double milliseconds)
 // Whether the index holds `position` and says it did not decode.
 bool knownUndecodable(const FrameIndex& index, int position);
 
+// The positions that did not decode: how many, and the first and last (from 0).
+struct UndecodedPositions {
+  int count = 0;
+  int first = -1;
+  int last = -1;
+};
+UndecodedPositions undecodedPositions(const FrameIndex& index);
+
 }  // namespace shotscene
 
 #endif  // SHOTSCENE_VIDEO_FRAME_INDEX_H_

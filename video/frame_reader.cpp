@@ -77,12 +77,6 @@ cv::Mat readOne(FrameReader& reader) {
 
 }  // namespace
 
-std::pair<int, int> readerShare(int count, int thread, int threads) {
-  const int half = (count + 1) / 2;
-  if (threads == 1) return {0, count};
-  return thread == 0 ? std::make_pair(0, half) : std::make_pair(half, count);
-}
-
 void openFrameReader(FrameReader& reader, const Video& video, bool useIndex) {
   reader = FrameReader{};
   reader.video = &video;

@@ -4,7 +4,6 @@
 
 #include <memory>
 #include <opencv2/core.hpp>
-#include <utility>
 
 #include "video/video.h"
 
@@ -54,11 +53,6 @@ bool readFrameAt(FrameReader& reader, int position, cv::Mat& frame);
 // The scan's read: the frame at the reader's next position, recorded in
 // `index` (its time and digest, or that it did not decode).
 bool readNextFrame(FrameReader& reader, cv::Mat& frame, FrameIndex& index);
-
-// The requests [first, end) of `count` in order that reader `thread` of
-// `threads` (1 or 2) serves: two contiguous halves, the first one larger, so
-// that each reader only goes forward.
-std::pair<int, int> readerShare(int count, int thread, int threads);
 
 }  // namespace shotscene
 

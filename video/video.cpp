@@ -1,7 +1,11 @@
 #include "video/video.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <mutex>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
@@ -20,13 +24,43 @@ AnalysisScale analysisScaleFor(double width, double height) {
   return scale;
 }
 
+namespace {
+
+// The decoder library prints a line of its own for every damaged packet,
+// which would bury the tool's messages; the scan reports the frames it could
+// not decode in one line instead. A level the user set is kept.
+void quietDecoderLog() {
+  static std::once_flag once;
+  std::call_once(once, [] { ::setenv("OPENCV_FFMPEG_LOGLEVEL", "-8", 0); });
+}
+
+// Every pass reads the video anew, which a pipe, a device or a socket cannot
+// give, and opening one may block for ever.
+bool isRegularFile(const std::string& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// A container that states no frame count (a still image, some raw streams)
+// has its frames counted by decoding them, up to the first that fails.
+double countFramesByDecoding(cv::VideoCapture& capture) {
+  double frames = 0.0;
+  while (frames < std::numeric_limits<int>::max() && capture.grab()) frames += 1.0;
+  return frames;
+}
+
+}  // namespace
+
 bool openVideo(Video& video, const std::string& path) {
   video = Video{};
   video.path = path;
+  if (!isRegularFile(path)) return false;
+  quietDecoderLog();
   cv::VideoCapture capture;
   if (!capture.open(path, cv::CAP_FFMPEG)) return false;
   VideoProbe& probe = video.probe;
-  const double count = capture.get(cv::CAP_PROP_FRAME_COUNT);
+  double count = capture.get(cv::CAP_PROP_FRAME_COUNT);
+  if (!std::isfinite(count) || count < 1.0) count = countFramesByDecoding(capture);
   probe.exactFrameRate = capture.get(cv::CAP_PROP_FPS);
   probe.frameRate = static_cast<float>(probe.exactFrameRate);
   probe.width = capture.get(cv::CAP_PROP_FRAME_WIDTH);

@@ -43,11 +43,13 @@ struct Video {
   std::function<bool(int position)> unreadable;
 };
 
-// Opens and probes the video. False when it cannot be opened or analysed:
-// frame rate not strictly between 0 and 100, frame count below 1, not finite
-// or above 2^31 - 1, or a side of the analysis size that rounds to 0. The
-// FFmpeg backend alone opens it: other backends would take a file name they
-// cannot open for a pipeline description to run.
+// Opens and probes the video. False when it is not a regular file (a pipe,
+// device or socket cannot be read more than once), or cannot be opened or
+// analysed: frame rate not strictly between 0 and 100, frame count below 1 or
+// above 2^31 - 1, or a side of the analysis size that rounds to 0. A count
+// the container does not state is found by decoding. The FFmpeg backend
+// alone opens it: other backends would take a file name they cannot open for
+// a pipeline description to run.
 bool openVideo(Video& video, const std::string& path);
 
 // The decoded frame at the analysis scale; shares `decoded` when not resizing,

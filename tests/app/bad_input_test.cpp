@@ -1,12 +1,14 @@
 // What real collections hold: every input gets a clear outcome, never a crash,
 // a hang or a garbled file.
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
-
-#include <opencv2/videoio.hpp>
 
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_video.h"
 #include "tests/support/tool_runner.h"
+#include "video/video.h"
 
 namespace shotscene {
 namespace {
@@ -29,11 +31,33 @@ Maker video(int length, int count = 3, Edit change = {}, cv::Size size = cv::Siz
   };
 }
 
+// An FFmpeg command on a three-shot FFV1 source, writing the case's file.
+Maker transcoded(const std::string& options) {
+  return [=](const fs::path& file) {
+    const std::string source = file.string() + ".source.avi";
+    video(30)(source);
+    const std::string command = "ffmpeg -nostdin -v error -i " + testing::quoted(source) + " " +
+                                options + " " + testing::quoted(file.string());
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    fs::remove(source);
+  };
+}
+
+// A video from one of FFmpeg's generators.
+Maker generated(const std::string& source, const std::string& options = "-c:v ffv1") {
+  return [=](const fs::path& file) {
+    const std::string command = "ffmpeg -nostdin -v error -f lavfi -i " + source + " " + options +
+                                " " + testing::quoted(file.string());
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  };
+}
+
 struct Case {
   std::string file;  // made in a fresh folder
   Maker make;
   const char* stem = nullptr;  // of the outputs, relative to the folder; none when unusable
   std::string args = "";       // default: the quoted file name
+  std::string err = "";        // all that standard error must say
 };
 
 class BadInputTest : public testing::ScratchFolderTest {};
@@ -49,19 +73,25 @@ TEST_F(BadInputTest, EveryInputGetsAClearOutcome) {
     video(20)(file.string() + ".avi");
     fs::rename(file.string() + ".avi", file);
   };
-  // From FFmpeg's generators: sizes the writer refuses, and flat pictures.
-  const auto generated = [](const std::string& source) {
-    return [source](const fs::path& f) {
-      const std::string make = "ffmpeg -nostdin -v error -f lavfi -i " + source + " -c:v ffv1 ";
-      EXPECT_EQ(std::system((make + testing::quoted(f.string())).c_str()), 0);
-    };
-  };
   cv::Mat noise(1, 4096, CV_8U);
   cv::randu(noise, 0, 256);
 
   const std::vector<Case> cases = {
       {"nothing.mp4", [](const fs::path&) {}},
       {"folder.mp4", [](const fs::path& f) { fs::create_directory(f); }},
+      // Read more than once, never regular files: refused at once, never waited on.
+      {"pipe.mp4", [](const fs::path& f) { EXPECT_EQ(::mkfifo(f.c_str(), 0600), 0); }},
+      {"device.mp4", [](const fs::path& f) { fs::create_symlink("/dev/zero", f); }},
+      {"socket.mp4",
+       [](const fs::path& f) {
+         sockaddr_un address{};
+         address.sun_family = AF_UNIX;
+         f.string().copy(address.sun_path, sizeof address.sun_path - 1);
+         const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+         EXPECT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+         ::close(s);
+       }},
+      {"audio.m4a", generated("sine=duration=2", "")},
       {"empty.mp4", [](const fs::path& f) { std::ofstream{f}; }},
       {"noise.mp4", [&](const fs::path& f) { std::ofstream(f).write(noise.ptr<char>(), 4096); }},
       // Taken for a pipeline to run by a GStreamer backend: must run nothing.
@@ -81,10 +111,33 @@ TEST_F(BadInputTest, EveryInputGetsAClearOutcome) {
       {"black.avi", generated("color=c=black:size=96x64:duration=3"), "black"},
       {"strip.avi", video(8, 3, {}, cv::Size(4000, 100)), "strip"},
       {"truncated.avi",
-       video(30, 3, [](std::string f) { fs::resize_file(f, fs::file_size(f) / 2); }), "truncated"},
+       video(30, 3, [](std::string f) { fs::resize_file(f, fs::file_size(f) / 2); }), "truncated",
+       "", "Can not decode 46 of 90 frames of truncated.avi (first 45, last 90)\n"},
       {"overstated.avi",
        video(30, 3, [](std::string f) { EXPECT_TRUE(testing::setAviFrameCount(f, 150)); }),
-       "overstated"},
+       "overstated", "",
+       "Can not decode 60 of 150 frames of overstated.avi (first 91, last 150)\n"},
+      // Analysed as displayed, 10-bit, odd and large sizes.
+      {"rotated.mp4", transcoded("-vf transpose=1 -c:v libx264 -metadata:s:v rotate=90"),
+       "rotated"},
+      {"p010.mkv", transcoded("-c:v ffv1 -pix_fmt yuv420p10le"), "p010"},
+      {"p444.mkv", transcoded("-c:v ffv1 -pix_fmt yuv444p10le"), "p444"},
+      {"odd.avi", generated("testsrc=size=601x337:duration=2"), "odd"},
+      {"tiny.avi", generated("testsrc=size=2x2:duration=2"), "tiny"},
+      {"4k.avi", generated("testsrc=size=4096x2160:duration=0.24:rate=25"), "4k"},
+      // Frames at uneven times: the count and rate the container states, here
+      // more frames than the file holds.
+      {"variable.mkv", transcoded("-vf \"select='lt(n,40)+not(mod(n,3))'\" -vsync vfr -c:v ffv1"),
+       "variable", "", "Can not decode 32 of 88 frames of variable.mkv (first 57, last 88)\n"},
+      // A still picture is one frame, one shot; an animation a video.
+      {"still.png", transcoded("-frames:v 1"), "still"},
+      {"still.jpg", transcoded("-frames:v 1"), "still"},
+      {"animated.gif", transcoded("-t 2"), "animated"},
+      // Two video streams: the first, with the count the container gives the
+      // longer second.
+      {"two.mkv",
+       transcoded("-f lavfi -i testsrc=size=64x48:duration=4 -map 0:v -map 1:v -c:v ffv1"), "two",
+       "", "Can not decode 10 of 100 frames of two.mkv (first 91, last 100)\n"},
       {"-dash.avi", plain, "-dash", "-- -dash.avi"},
       // No shell runs on the name, nor to make the keyframe folder, parents and all.
       {"my clip é;b$(touch x)`touch y`|&.avi", plain, "my clip é;b$(touch x)`touch y`|&",
@@ -105,15 +158,41 @@ TEST_F(BadInputTest, EveryInputGetsAClearOutcome) {
     const testing::Outcome r =
         testing::runTool(folder.string(), c.args.empty() ? testing::quoted(c.file) : c.args);
     EXPECT_EQ(std::to_string(r.status) + " " + r.out, c.stem ? kCompleted : kUnusable) << r.err;
+    EXPECT_EQ(r.err, c.err);
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+      EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+    }
     if (c.stem == nullptr) {
       EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), before) << "an output was made";
       continue;
     }
-    const int claimed = static_cast<int>(
-        cv::VideoCapture((folder / c.file).string()).get(cv::CAP_PROP_FRAME_COUNT));
-    EXPECT_EQ(testing::outputProblems((folder / c.stem).string(), claimed, true), "");
+    Video opened;
+    ASSERT_TRUE(openVideo(opened, (folder / c.file).string()));
+    EXPECT_EQ(testing::outputProblems((folder / c.stem).string(), opened.probe.frameCount, true),
+              "");
     EXPECT_FALSE(fs::exists(folder / "x") || fs::exists(folder / "y"));
   }
+}
+
+// Frames stored turned a quarter with metadata to turn them back are analysed
+// as displayed: the files are those of the same frames stored upright
+// (lossless 4:4:4 H.264, so the two decode to the same pixels).
+TEST_F(BadInputTest, RotatedVideoGivesTheFilesOfItsUprightFrames) {
+  ASSERT_TRUE(testing::writeVideo(testing::demoPlan(cv::Size(160, 96), 25.0, 300), path("s.avi")));
+  std::string files[2];
+  for (int k = 0; k < 2; ++k) {
+    const std::string stem = k == 0 ? "rotated" : "upright";
+    const std::string command =
+        "ffmpeg -nostdin -v error -i s.avi -c:v libx264 -qp 0 -pix_fmt yuv444p " +
+        std::string(k == 0 ? "-vf transpose=1 -metadata:s:v rotate=90 " : "") + stem + ".mp4";
+    ASSERT_EQ(std::system(("cd " + testing::quoted(dir_.string()) + " && " + command).c_str()), 0);
+    ASSERT_EQ(testing::runTool(dir_.string(), "--trans_type " + stem + ".mp4").status, 0);
+    for (const char* suffix : {"_shots.txt", "_shots.srt", "_scenes.txt", "_scenes.srt"}) {
+      files[k] += testing::readWholeFile(path(stem + suffix)) + "|";
+    }
+  }
+  EXPECT_EQ(files[0], files[1]);
+  EXPECT_NE(files[0].find("\n41 "), std::string::npos) << files[0];  // the first cut was found
 }
 
 }  // namespace

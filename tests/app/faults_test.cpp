@@ -1,18 +1,22 @@
-// Runs killed part-way.
+// Runs killed part-way, failing inside a stage, or on a video still being written.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app/run_sequence.h"
 #include "common/output_file.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_video.h"
 #include "tests/support/tool_runner.h"
+#include "video/video.h"
 
 namespace shotscene {
 namespace {
@@ -154,6 +158,89 @@ TEST_F(FaultsTest, VideoNamedUpToTheFolderLimitGetsEveryOutput) {
         testing::runTool(dir_.string(), std::string(options) + " " + stem + ".avi");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(testing::outputProblems(path(stem), testing::frameCount(plan), *options == '\0'), "");
+    EXPECT_EQ(temporaryFiles(dir_), std::vector<std::string>{});
+  }
+}
+
+// A reader that fails inside a stage, on any of its threads, ends the run with
+// a message naming the video and status -1; what was written stays complete.
+TEST_F(FaultsTest, FailureInsideAStageIsReportedAndEndsTheRun) {
+  testing::VideoPlan plan;  // cuts only, so that no transition is typed by decoding
+  plan.size = cv::Size(96, 64);
+  for (int k = 1; k <= 4; ++k) testing::addShot(plan, k, 30);
+  ASSERT_TRUE(testing::writeVideo(plan, path("clip.avi")));
+  const std::string failure = "Can not analyse video file " + path("clip.avi") + ": no frame\n";
+  const std::string shotLine = "Shot segmentation analysis...\n";
+  struct Case {
+    const char* label;
+    int failingRead;  // of any position: 1 in the scan, 2 in the first pass after it
+    RunOptions options;
+    std::string out;
+    bool shotFiles;
+  };
+  RunOptions plain, keyframes;
+  keyframes.kfShot = true;
+  const Case cases[] = {
+      {"scan", 1, plain, shotLine, false},
+      {"shot keyframes", 2, keyframes, shotLine, false},
+      {"signatures", 2, plain, shotLine + "Scene segmentation analysis...\n", true}};
+  for (const Case& c : cases) {
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    ASSERT_TRUE(testing::writeVideo(plan, path("clip.avi")));
+    Video video;
+    ASSERT_TRUE(openVideo(video, path("clip.avi")));
+    auto reads = std::make_shared<std::vector<std::atomic<int>>>(200);
+    const int failingRead = c.failingRead;
+    video.unreadable = [reads, failingRead](int position) -> bool {
+      if (++(*reads)[position % 200] < failingRead) return false;
+      throw std::runtime_error("no frame");
+    };
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(runStages(video, c.options), -1) << c.label;
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.out) << c.label;
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), failure) << c.label;
+    EXPECT_EQ(fs::exists(path("clip_shots.txt")), c.shotFiles) << c.label;
+    if (c.shotFiles) {
+      EXPECT_EQ(testing::outputProblems(path("clip"), 120, false), "") << c.label;
+    }
+    EXPECT_FALSE(fs::exists(path("clip_scenes.txt"))) << c.label;
+    EXPECT_EQ(temporaryFiles(dir_), std::vector<std::string>{}) << c.label;
+  }
+}
+
+// A video copied in while the tool reads it: unusable, or a complete result.
+TEST_F(FaultsTest, VideoStillBeingWrittenGivesACompleteResultOrNone) {
+  const testing::VideoPlan plan = testing::demoPlan(cv::Size(160, 96), 25.0, 300);
+  ASSERT_TRUE(testing::writeVideo(plan, path("whole.avi")));
+  const std::string whole = testing::readWholeFile(path("whole.avi"));
+  for (const size_t head : {size_t{0}, size_t{4096}, whole.size() / 3}) {
+    fs::remove(path("clip.avi"));
+    std::ofstream copy(path("clip.avi"), std::ios::binary);
+    copy.write(whole.data(), static_cast<std::streamsize>(head)).flush();
+    std::thread writer([&] {
+      for (size_t at = head; at < whole.size(); at += 65536) {
+        copy.write(whole.data() + at,
+                   static_cast<std::streamsize>(std::min<size_t>(65536, whole.size() - at)));
+        copy.flush();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+    });
+    const testing::Outcome r = testing::runTool(dir_.string(), "clip.avi");
+    writer.join();
+    copy.close();
+    SCOPED_TRACE("starting with " + std::to_string(head) + " bytes");
+    if (r.status == 0) {
+      EXPECT_EQ(r.out,
+                "Shot segmentation analysis...\nScene segmentation analysis...\nCompleted!\n");
+      Video video;
+      ASSERT_TRUE(openVideo(video, path("clip.avi")));
+      EXPECT_EQ(testing::outputProblems(path("clip"), video.probe.frameCount, true), "");
+    } else {
+      EXPECT_EQ(std::to_string(r.status) + " " + r.out, "255 Can not load video file\n");
+      EXPECT_FALSE(fs::exists(path("clip_shots.txt")));
+    }
     EXPECT_EQ(temporaryFiles(dir_), std::vector<std::string>{});
   }
 }

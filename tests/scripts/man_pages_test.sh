@@ -67,10 +67,16 @@ done
 cd "$work"
 "$maker" clip.mp4 --width 160 --height 96 --seconds 6 --codec avc1 >/dev/null
 head -c 5000 /dev/urandom >broken.mp4
+mkdir long
+"$maker" long/clip.mp4 --width 640 --height 360 --seconds 40 --codec avc1 >/dev/null
 statuses="$(status_of "$shotscene"; status_of "$shotscene" missing.mp4
-  status_of "$shotscene" --trans_type --kf_shot --kf_scene clip.mp4)"
+  status_of "$shotscene" --trans_type --kf_shot --kf_scene clip.mp4
+  status_of timeout --preserve-status -s INT 1 "$shotscene" long/clip.mp4
+  status_of timeout --preserve-status -s TERM 1 "$shotscene" long/clip.mp4)"
+rm -r long
 same "shotscene exit statuses" "$(tags shotscene "EXIT STATUS" | sort -u)" "$(sort -u <<<"$statuses")"
-readme="$(sed -n '/^## Exit statuses/,/^## /p' "$root/README.md" | grep -oE '^- `[0-9]+`' | tr -dc '0-9\n')"
+readme="$(sed -n '/^## Exit statuses/,/^## /p' "$root/README.md" | grep -E '^- `[0-9]+`' |
+  grep -oE '`[0-9]+`' | tr -dc '0-9\n')"
 same "README exit statuses" "$(tags shotscene "EXIT STATUS" | sort -u)" "$(sort -u <<<"$readme")"
 
 listing() { ls -p | grep -v -e '^clip\.mp4$' -e '^broken\.mp4$' | sed 's/^clip/STEM/' | sort; }
