@@ -1,4 +1,4 @@
-// The split of a video's frames into scan ranges, and the pairs at their seams.
+// The split of a video's frames into scan ranges.
 #ifndef SHOTSCENE_SHOTS_FRAME_RANGES_H_
 #define SHOTSCENE_SHOTS_FRAME_RANGES_H_
 
@@ -14,11 +14,6 @@ inline constexpr int kMaxScanThreads = 4;
 // last range reaching frameCount. Fewer threads are used when there are under
 // two frames per thread, so no range is empty or a single frame.
 std::vector<FrameRange> planFrameRanges(int frameCount, int defaultThreads);
-
-// No worker measures the pair that joins two ranges; it becomes the mean of
-// its two neighbours. Needs every range to hold at least two frames.
-void repairSeam(PairMeasure* measures, int seam);
-void repairSeams(std::vector<PairMeasure>& measures, const std::vector<FrameRange>& ranges);
 
 }  // namespace shotscene
 

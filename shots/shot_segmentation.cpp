@@ -79,9 +79,9 @@ int writeShotResults(const Video& video, const std::vector<ShotRecord>& shots, b
 void scanShots(Video& video, ShotScan& scan, size_t keptFrameBytes) {
   const int n = video.probe.frameCount;
   const std::vector<FrameRange> ranges = planFrameRanges(n, defaultThreadCount());
-  // Scan typing builds the profiles and repairs the seams as the measures come.
+  // Scan typing builds the profiles as the measures come.
   ScanTyping typing;
-  startScanTyping(typing, ranges, scan.measures.data(), scan.profiles.data(), n, video.scale,
+  startScanTyping(typing, scan.measures.data(), scan.profiles.data(), n, video.scale,
                   keptFrameBytes);
   scanRangesOnce(ranges, scan.measures.data(), scan.isolatedFrames, video, defaultThreadCount(),
                  [&typing](const ScannedBatch& batch) { takeScannedBatch(typing, batch); });

@@ -161,6 +161,13 @@ void takeFrame(RangeState& s, const Features& current, int j, PairMeasure* measu
   s.previous = current;
 }
 
+// The pair joining the range before to frame j, the first of the next: measured
+// like any other pair of the range before, but no flash is looked for across it.
+void measureSeam(const RangeState& before, const Features& current, int j, PairMeasure* measures) {
+  measures[j - 1] =
+      before.live && current ? measurePair(*before.previous, *current) : PairMeasure{};
+}
+
 }  // namespace
 
 void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures,
@@ -207,6 +214,7 @@ void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures
       }
       RangeState& s = states[rangeOf[j]];
       if (j == ranges[rangeOf[j]].first) {
+        if (j > 0) measureSeam(states[rangeOf[j] - 1], current, j, measures);
         s.live = static_cast<bool>(current);
         s.previous = current;
       } else if (s.live) {

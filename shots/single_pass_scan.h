@@ -19,7 +19,7 @@ namespace shotscene {
 // One batch of analysed frames, first .. first + grey.size() - 1: grey at the
 // analysis scale (RGB-to-grey) and their features; empty and null where a
 // frame did not decode. Handed on once the measures of pairs up to the
-// batch's last frame are written, the pairs joining two ranges excepted.
+// batch's last frame are written.
 struct ScannedBatch {
   int first = 0;
   std::vector<cv::Mat> grey;
@@ -28,8 +28,9 @@ struct ScannedBatch {
 using BatchSink = std::function<void(const ScannedBatch&)>;
 
 // Measures the pairs of each range, run side by side, as one worker per range
-// decoding its own stretch would: a range's pairs and flashes never reach
-// across its ends, and the pair joining two ranges is not measured. `threads`
+// decoding its own stretch and the frame after it would: the pair joining two
+// ranges is measured from the last analysed frame of the first, but flashes
+// are looked for within each range alone. `threads`
 // feature workers (at least 1). Every position read is recorded in the video's
 // frame index. `sink`, when given, gets every batch in order on the calling thread.
 void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures,

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "shots/frame_ranges.h"
-
 namespace shotscene {
 
 namespace {
@@ -36,12 +34,10 @@ void examineFinalEntries(ScanTyping& t) {
 
 }  // namespace
 
-void startScanTyping(ScanTyping& t, const std::vector<FrameRange>& ranges, PairMeasure* measures,
-                     PairProfile* profiles, int frameCount, const AnalysisScale& scale,
-                     size_t keptBytes) {
+void startScanTyping(ScanTyping& t, const PairMeasure* measures, PairProfile* profiles,
+                     int frameCount, const AnalysisScale& scale, size_t keptBytes) {
   t = ScanTyping{};
   t.frameCount = frameCount;
-  t.ranges = ranges;
   t.measures = measures;
   t.scale = scale;
   t.usable = scale.width > 0 && scale.height > 0 && keptBytes > 0;
@@ -63,17 +59,8 @@ void takeScannedBatch(ScanTyping& t, const ScannedBatch& batch) {
     t.frames.features.pop_front();
     ++t.frames.first;
   }
-  // Measures of pairs up to the batch's last frame are written; a seam is
-  // complete once the pair after it is.
-  int measured = batch.first + static_cast<int>(batch.grey.size()) - 1;
-  for (; t.nextSeam < t.ranges.size(); ++t.nextSeam) {
-    const int seam = t.ranges[t.nextSeam].first - 1;
-    if (seam + 1 >= measured) {
-      measured = std::min(measured, seam);
-      break;
-    }
-    repairSeam(t.measures, seam);
-  }
+  // Measures of pairs up to the batch's last frame are written.
+  const int measured = batch.first + static_cast<int>(batch.grey.size()) - 1;
   extendPairProfiles(t.builder, t.measures, t.profiles, measured);
   if (t.usable) {
     examineFinalEntries(t);
@@ -82,9 +69,6 @@ void takeScannedBatch(ScanTyping& t, const ScannedBatch& batch) {
 }
 
 void finishScanTyping(ScanTyping& t) {
-  for (; t.nextSeam < t.ranges.size(); ++t.nextSeam) {
-    repairSeam(t.measures, t.ranges[t.nextSeam].first - 1);
-  }
   extendPairProfiles(t.builder, t.measures, t.profiles, t.frameCount - 1);
   if (t.usable) {
     examineFinalEntries(t);

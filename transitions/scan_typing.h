@@ -19,12 +19,10 @@ namespace shotscene {
 // candidates near cuts are typed too; classifyTransitions passes over them.
 struct ScanTyping {
   int frameCount = 0;
-  std::vector<FrameRange> ranges;
-  PairMeasure* measures = nullptr;  // the scan's, not owned
+  const PairMeasure* measures = nullptr;  // the scan's, not owned
   AnalysisScale scale;
   bool usable = false;  // the frames have a size the tests can use
   size_t capacity = 0;  // frames kept at most
-  size_t nextSeam = 1;  // ranges[nextSeam].first - 1 is the next seam to repair
   ProfileBuilder builder;
   PairProfile* profiles = nullptr;  // the caller's, not owned
   RetainedFrames frames;
@@ -37,16 +35,15 @@ struct ScanTyping {
 // outlive the typing; the profiles are built there as the measures come.
 // Frames are kept while they fit in `keptBytes`, and never fewer than 64; a
 // budget of 0 keeps none, so every candidate is left to classifyTransitions.
-void startScanTyping(ScanTyping& typing, const std::vector<FrameRange>& ranges,
-                     PairMeasure* measures, PairProfile* profiles, int frameCount,
-                     const AnalysisScale& scale, size_t keptBytes);
+void startScanTyping(ScanTyping& typing, const PairMeasure* measures, PairProfile* profiles,
+                     int frameCount, const AnalysisScale& scale, size_t keptBytes);
 
-// Takes the batch the scan hands on, repairs the seams its measures complete,
-// and types the candidates that have become final and whose frames are kept.
+// Takes the batch the scan hands on, builds the profile as far as its
+// measures decide it, and types the candidates that have become final and whose frames are kept.
 void takeScannedBatch(ScanTyping& typing, const ScannedBatch& batch);
 
 // After the scan: completes the profiles, which are then what buildPairProfiles
-// gives for the repaired measures, and types what the kept frames allow.
+// gives for the measures, and types what the kept frames allow.
 void finishScanTyping(ScanTyping& typing);
 
 }  // namespace shotscene

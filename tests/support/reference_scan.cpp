@@ -59,6 +59,16 @@ int scanNextFrame(ScanContext& context, const cv::Mat& frame, int j, PairMeasure
   return isolated;
 }
 
+void measureLastPair(ScanContext& context, const cv::Mat& frame, int j, PairMeasure* measures) {
+  if (frame.empty()) {
+    measures[j - 1] = PairMeasure{};
+    return;
+  }
+  FrameFeatures& current = context.buffers[1 - context.previous];
+  computeFrameFeatures(frame, *context.detector, current);
+  measures[j - 1] = measurePair(context.buffers[context.previous], current);
+}
+
 void scanSegment(FrameRange range, PairMeasure* measures, std::vector<int>& isolatedFrames,
                  const Video& video) {
   FrameReader reader;
@@ -80,6 +90,11 @@ void scanSegment(FrameRange range, PairMeasure* measures, std::vector<int>& isol
     }
   }
   // A candidate still pending here is dropped: confirmation never crosses a range.
+  if (range.end < video.probe.frameCount) {
+    // The pair joining the next range, measured like any other but for flashes.
+    readFrameAt(reader, range.end, decoded);
+    measureLastPair(context, prepareFrame(decoded, video.scale, scaled), range.end, measures);
+  }
 }
 
 void referenceScan(Video& video, ShotScan& scan) {
@@ -91,7 +106,6 @@ void referenceScan(Video& video, ShotScan& scan) {
   for (int t = 0; t < threads; ++t) {
     scanSegment(ranges[t], scan.measures.data(), scan.isolatedFrames, video);
   }
-  repairSeams(scan.measures, ranges);
   buildPairProfiles(scan.measures.data(), scan.profiles.data(), n);
 }
 

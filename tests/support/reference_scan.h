@@ -35,16 +35,21 @@ void startScan(ScanContext& context, const cv::Mat& frame);
 // Returns the index of an isolated disturbance it confirmed, or -1.
 int scanNextFrame(ScanContext& context, const cv::Mat& frame, int j, PairMeasure* measures);
 
-// Decodes frames [range.first, range.end) of the video with a reader of its
-// own, writing measures range.first .. range.end - 2 and appending to
-// isolatedFrames under a critical section. A first frame that does not decode
-// leaves the range's measures untouched.
+// Measures pair j - 1 from the previous analysed frame and `frame` (empty when
+// it did not decode), without looking for a flash: the pair joining two ranges.
+void measureLastPair(ScanContext& context, const cv::Mat& frame, int j, PairMeasure* measures);
+
+// Decodes frames [range.first, range.end] of the video with a reader of its
+// own, writing measures range.first .. range.end - 1 (the last one joining the
+// next range, when there is one) and appending to isolatedFrames under a
+// critical section. A first frame that does not decode leaves the range's
+// measures untouched.
 void scanSegment(FrameRange range, PairMeasure* measures, std::vector<int>& isolatedFrames,
                  const Video& video);
 
 // The scan as first built, that the tool's single-pass scan must match: one
-// decoder per range, each range scanned on its own thread, the seams repaired
-// and the profiles built after. Types nothing and leaves the video without a
+// decoder per range, each range scanned on its own thread, and the profiles
+// built after. Types nothing and leaves the video without a
 // frame index, so later readers never seek. `scan` must be allocated.
 void referenceScan(Video& video, ShotScan& scan);
 
