@@ -88,7 +88,7 @@ int exportResults(const std::string& videoPath, const std::vector<std::string>& 
 
 int main(int argc, char** argv) {
   shotscene::installInterruptCleanup();
-  TCLAP::CmdLine cmd("Exports of shotscene results", ' ', "1.4.5", true);
+  TCLAP::CmdLine cmd("Exports of shotscene results", ' ', SHOTSCENE_VERSION, true);
   TCLAP::ValueArg<std::string> formats("f", "format",
                                        "Formats: csv,json,edl,otio,xml,cuts,vtt,html", false,
                                        "csv,json,edl,otio,xml,cuts,vtt,html", "list", cmd);

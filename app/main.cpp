@@ -30,7 +30,7 @@ void keepFreedBuffers() {
 int main(int argc, char** argv) {
   keepFreedBuffers();
   shotscene::installInterruptCleanup();
-  TCLAP::CmdLine cmd("Shot-Scene Segmentation", ' ', "1.4.5", true);
+  TCLAP::CmdLine cmd("Shot-Scene Segmentation", ' ', SHOTSCENE_VERSION, true);
   TCLAP::SwitchArg kfShot("", "kf_shot", "Extract shot keyframes", cmd, false);
   TCLAP::SwitchArg kfScene("", "kf_scene", "Extract scene keyframes", cmd, false);
   TCLAP::SwitchArg shotsOnly("", "shots", "Perform only shot segmentation", cmd, false);
