@@ -236,6 +236,15 @@ bool closeOutputFile(OutputFile& output) {
   return replaced;
 }
 
+void discardOutputFile(OutputFile& output) {
+  if (output.file == nullptr) return;
+  std::fclose(output.file);
+  output.file = nullptr;
+  std::remove(output.temporary.c_str());
+  releaseTemporary(output.slot);
+  output.slot = -1;
+}
+
 bool replaceWithTemporary(const std::string& temporary, const std::string& path) {
   if (std::rename(temporary.c_str(), path.c_str()) == 0) return true;
   reportWriteFailure(path, errno);

@@ -54,6 +54,10 @@ OutputFile openOutputFile(const std::string& path, const char* mode);
 // temporary file, when a write, the close or the rename failed.
 bool closeOutputFile(OutputFile& output);
 
+// Closes and removes the temporary file, leaving `path` as it was: for a
+// write given up part-way.
+void discardOutputFile(OutputFile& output);
+
 // Renames a finished temporary file over `path`; reports and cleans up on failure.
 bool replaceWithTemporary(const std::string& temporary, const std::string& path);
 

@@ -52,48 +52,24 @@ void saveKeyframes(SceneWriter& w, const SceneEntry& scene, int count, int numbe
   }
 }
 
-}  // namespace
-
-int runSceneSegmentation(const Video& video, const SignatureTable& signatures, bool kfScene) {
-  FrameReader reader;
-  openFrameReader(reader, video);
-  const int frameCount = video.probe.frameCount;
-  const float fps = video.probe.frameRate;
+// Votes, then writes the scene list as the scenes are decided, their keyframe
+// images with kfScene, and the subtitles.
+int writeScenes(SceneWriter& w, const Video& video, int n, int frameCount, float fps,
+                bool kfScene) {
+  const std::vector<StoredShot>& shots = *w.shots;
   const std::string stem = outputStem(video.path);
-  const std::string shotListPath = makeOutputPath(stem, kShotListSuffix);
-  const std::string sceneListPath = makeOutputPath(stem, kSceneListSuffix);
-
-  std::vector<StoredShot> shots;
-  if (!readShotRecords(shotListPath, shots)) {
-    reportUnreadable(shotListPath);
-    return kSceneFilesUnwritable;
-  }
-  const int records = static_cast<int>(shots.size());
-  const int n = records - 1;
-  // The table is signed from the same list; should it hold fewer samples,
-  // the missing ones count as frames that did not decode.
-  SignatureTable padded;
-  const SignatureTable* table = &signatures;
-  if (signatures.size() < shots.size() * kSamplesPerShot) {
-    padded = signatures;
-    padded.resize(shots.size() * kSamplesPerShot, ShotSignature{});
-    table = &padded;
-  }
-
-  SceneWriter w;
-  w.list = openOutputFile(sceneListPath, "w");
-  if (w.list.file == nullptr) return kSceneFilesUnwritable;
-  w.shots = &shots;
-  w.signatures = table;
-  w.reader = &reader;
+  const std::string sceneListPath = w.list.path;
 
   const double since = monotonicSeconds();
   SceneRandom random;
-  const std::vector<int> votes = countSceneVotes(shots, std::max(n, 0), *table, random);
+  const std::vector<int> votes = countSceneVotes(shots, std::max(n, 0), *w.signatures, random);
   reportStageTime("grouping", since);
 
   bool folderMade = true;
+  FrameReader reader;
   if (kfScene) {
+    openFrameReader(reader, video);
+    w.reader = &reader;
     w.folder = keyframeFolder(stem, kSceneKeyframeSuffix, "");
     folderMade = createKeyframeFolder(w.folder);
     w.saveImages = true;
@@ -130,6 +106,45 @@ int runSceneSegmentation(const Video& video, const SignatureTable& signatures, b
   const bool imagesWritten = reportImageFailures(w.failures);
   if (!listWritten || !subtitlesWritten) return kSceneFilesUnwritable;
   return folderMade && imagesWritten ? kSceneStageOk : kSceneKeyframesIncomplete;
+}
+
+}  // namespace
+
+int runSceneSegmentation(const Video& video, const SignatureTable& signatures, bool kfScene) {
+  const int frameCount = video.probe.frameCount;
+  const float fps = video.probe.frameRate;
+  const std::string stem = outputStem(video.path);
+  const std::string shotListPath = makeOutputPath(stem, kShotListSuffix);
+  const std::string sceneListPath = makeOutputPath(stem, kSceneListSuffix);
+
+  std::vector<StoredShot> shots;
+  if (!readShotRecords(shotListPath, shots)) {
+    reportUnreadable(shotListPath);
+    return kSceneFilesUnwritable;
+  }
+  const int records = static_cast<int>(shots.size());
+  const int n = records - 1;
+  // The table is signed from the same list; should it hold fewer samples,
+  // the missing ones count as frames that did not decode.
+  SignatureTable padded;
+  const SignatureTable* table = &signatures;
+  if (signatures.size() < shots.size() * kSamplesPerShot) {
+    padded = signatures;
+    padded.resize(shots.size() * kSamplesPerShot, ShotSignature{});
+    table = &padded;
+  }
+
+  SceneWriter w;
+  w.list = openOutputFile(sceneListPath, "w");
+  if (w.list.file == nullptr) return kSceneFilesUnwritable;
+  w.shots = &shots;
+  w.signatures = table;
+  try {
+    return writeScenes(w, video, n, frameCount, fps, kfScene);
+  } catch (...) {
+    discardOutputFile(w.list);  // the list stays as it was
+    throw;
+  }
 }
 
 }  // namespace shotscene

@@ -173,17 +173,20 @@ TEST_F(FaultsTest, FailureInsideAStageIsReportedAndEndsTheRun) {
   const std::string shotLine = "Shot segmentation analysis...\n";
   struct Case {
     const char* label;
-    int failingRead;  // of any position: 1 in the scan, 2 in the first pass after it
+    int failingRead;  // of any position: 1 in the scan, 2 in the pass after it, ...
     RunOptions options;
     std::string out;
     bool shotFiles;
   };
-  RunOptions plain, keyframes;
-  keyframes.kfShot = true;
-  const Case cases[] = {
-      {"scan", 1, plain, shotLine, false},
-      {"shot keyframes", 2, keyframes, shotLine, false},
-      {"signatures", 2, plain, shotLine + "Scene segmentation analysis...\n", true}};
+  RunOptions plain, shotKeyframes, sceneKeyframes;
+  shotKeyframes.kfShot = true;
+  sceneKeyframes.kfScene = true;
+  const std::string sceneLine = "Scene segmentation analysis...\n";
+  const Case cases[] = {{"scan", 1, plain, shotLine, false},
+                        {"shot keyframes", 2, shotKeyframes, shotLine, false},
+                        {"signatures", 2, plain, shotLine + sceneLine, true},
+                        // With the scene list half written.
+                        {"scene keyframes", 3, sceneKeyframes, shotLine + sceneLine, true}};
   for (const Case& c : cases) {
     fs::remove_all(dir_);
     fs::create_directories(dir_);
