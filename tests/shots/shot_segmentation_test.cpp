@@ -40,8 +40,7 @@ TEST_F(ShotStageTest, CutWhereRangesMeetIsFoundWhateverTheThreadCount) {
     const testing::Outcome r = testing::runTool(dir_.string(), "--shots seams.avi",
                                                 std::string("OMP_NUM_THREADS=") + threads);
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(testing::readWholeFile(path("seams_shots.txt")),
-              "1 60 15 29 43\n61 120 75 89 103\n")
+    EXPECT_EQ(testing::readWholeFile(path("seams_shots.txt")), "1 60 15 29 43\n61 120 75 89 103\n")
         << threads << " threads";
   }
 }
