@@ -20,10 +20,7 @@ bool loadResults(const Video& video, ExportResults& results, std::string& error)
   }
   for (const ListedShot& listed : shots) {
     ExportShot shot;
-    shot.first = listed.first;
-    shot.last = listed.last;
-    shot.keyframes = listed.keyframes;
-    shot.type = listed.type;
+    static_cast<ListedShot&>(shot) = listed;
     results.shots.push_back(shot);
   }
 

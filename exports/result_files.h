@@ -2,18 +2,16 @@
 #ifndef SHOTSCENE_EXPORTS_RESULT_FILES_H_
 #define SHOTSCENE_EXPORTS_RESULT_FILES_H_
 
-#include <array>
 #include <string>
 #include <vector>
 
+#include "shots/shot_list.h"
 #include "video/video.h"
 
 namespace shotscene {
 
-struct ExportShot {
-  int first = 0, last = 0;
-  std::array<int, 3> keyframes{};
-  int type = -1;  // -1 when the list has no type column
+// A line of the shot list, and the scene that holds it.
+struct ExportShot : ListedShot {
   int scene = 0;  // 1-based scene holding the shot; 0 without a scene list
 };
 

@@ -78,12 +78,13 @@ int writeShotResults(const Video& video, const std::vector<ShotRecord>& shots, b
 
 void scanShots(Video& video, ShotScan& scan, size_t keptFrameBytes) {
   const int n = video.probe.frameCount;
-  const std::vector<FrameRange> ranges = planFrameRanges(n, defaultThreadCount());
+  const int threads = defaultThreadCount();
+  const std::vector<FrameRange> ranges = planFrameRanges(n, threads);
   // Scan typing builds the profiles as the measures come.
   ScanTyping typing;
   startScanTyping(typing, scan.measures.data(), scan.profiles.data(), n, video.scale,
                   keptFrameBytes);
-  scanRangesOnce(ranges, scan.measures.data(), scan.isolatedFrames, video, defaultThreadCount(),
+  scanRangesOnce(ranges, scan.measures.data(), scan.isolatedFrames, video, threads,
                  [&typing](const ScannedBatch& batch) { takeScannedBatch(typing, batch); });
   finishScanTyping(typing);
   scan.typed = std::move(typing.typed);

@@ -23,8 +23,8 @@ inline constexpr int kShotKeyframesIncomplete = 1;
 // Frames kept during the scan for typing candidates without decoding again.
 inline constexpr size_t kKeptFrameBytes = size_t{64} << 20;
 
-// What the scan leaves for boundary detection; every array holds one entry
-// per adjacent frame pair.
+// What the scan leaves for boundary detection: measures, profiles and cut
+// slots hold one entry per adjacent frame pair.
 struct ShotScan {
   std::vector<PairMeasure> measures;
   std::vector<int> isolatedFrames;
