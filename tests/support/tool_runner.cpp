@@ -87,4 +87,15 @@ std::string outputProblems(const std::string& stem, int frameCount, bool scenes)
                           frameCount);
 }
 
+std::vector<std::string> temporaryFiles(const std::string& folder) {
+  std::vector<std::string> found;
+  std::error_code error;
+  for (std::filesystem::recursive_directory_iterator it(folder, error), end; !error && it != end;
+       it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.find(".tmp") != std::string::npos) found.push_back(name);
+  }
+  return found;
+}
+
 }  // namespace shotscene::testing

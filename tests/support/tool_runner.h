@@ -3,6 +3,7 @@
 #define SHOTSCENE_TESTS_SUPPORT_TOOL_RUNNER_H_
 
 #include <string>
+#include <vector>
 
 namespace shotscene::testing {
 
@@ -24,6 +25,10 @@ Outcome runTool(const std::string& folder, const std::string& args,
 // subtitle file must hold one complete entry per line. Empty when all is well;
 // scene files are checked only when `scenes` is set.
 std::string outputProblems(const std::string& stem, int frameCount, bool scenes);
+
+// Names of the temporary files anywhere under `folder`, which a run may be
+// changing meanwhile.
+std::vector<std::string> temporaryFiles(const std::string& folder);
 
 }  // namespace shotscene::testing
 

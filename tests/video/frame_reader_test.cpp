@@ -99,59 +99,15 @@ TEST_F(FrameReaderTest, NoFrameReadDiffersFromTheSequentialOne) {
   }
 }
 
-// Runs both stages in-process on `video` with every keyframe switch and
-// checks the results against the positions the scan decoded: a shot has its
-// three images exactly when its three keyframes decoded, a sample's signature
-// is zero exactly when its position did not decode, the shot list is the one
-// a run without keyframes writes, and readers return what the scan saw.
-void expectResultsFollowTheScan(Video& video, const std::string& label) {
-  const std::string stem = outputStem(video.path);
-  ASSERT_EQ(runShotSegmentation(video, false, "", true), kShotStageOk) << label;
-  const std::string without = testing::readWholeFile(stem + "_shots.txt");
-  ASSERT_EQ(runShotSegmentation(video, true, "", true), kShotStageOk) << label;
-  EXPECT_EQ(testing::readWholeFile(stem + "_shots.txt"), without) << label;
-  const SignatureTable signatures = computeShotSignatures(video);
-  ASSERT_EQ(runSceneSegmentation(video, signatures, true), kSceneStageOk) << label;
-
-  const std::vector<IndexedFrame>& index = video.index.frames;
-  const auto decoded = [&](int position) {
-    return position >= 0 && position < static_cast<int>(index.size()) && index[position].decoded;
-  };
-  std::vector<StoredShot> shots;
-  ASSERT_TRUE(readShotRecords(stem + "_shots.txt", shots));
-  int pastFailure = 0;  // samples a reader stopping at the first failure would miss
-  for (size_t s = 0; s < shots.size(); ++s) {
-    bool all = true;
-    for (float k : shots[s].samples) all = all && decoded(static_cast<int>(k) - 1);
-    for (int j = 0; j < 3; ++j) {
-      const std::string image =
-          shotKeyframeImage(stem + "_Shot_Keyframes", static_cast<int>(s + 1), j + 1);
-      EXPECT_EQ(fs::exists(image), all) << label << " " << image;
-      const int position = static_cast<int>(shots[s].samples[j]);
-      EXPECT_EQ(signatures[3 * s + j] == ShotSignature{}, !decoded(position))
-          << label << " sample " << position;
-      pastFailure += position > video.index.leadingDecoded;
-    }
-  }
-  EXPECT_GT(pastFailure, 0) << label;
-
-  FrameReader forward, seeking;
-  Video unindexed = video;
-  unindexed.index = FrameIndex{};
-  openFrameReader(forward, unindexed);
-  openFrameReader(seeking, video);
-  for (int k = 0; k < static_cast<int>(index.size()); k += 3) {
-    for (FrameReader* reader : {&forward, &seeking}) {
-      cv::Mat frame;
-      EXPECT_EQ(readFrameAt(*reader, k, frame), index[k].decoded) << label << " " << k;
-      EXPECT_TRUE(frame.empty() || frameDigest(frame) == index[k].digest) << label << " " << k;
-    }
-  }
-}
-
-// Bytes of an H.264 file overwritten with noise at its middle: the scan
-// decodes on past them, and so must every later reader.
-TEST_F(FrameReaderTest, PassesAfterTheScanReadPastDamagedFrames) {
+// An H.264 file with bytes overwritten by noise at its middle, alone and with
+// frames made to fail at chosen positions besides: a stretch, frames spread
+// over the video, the start. Both stages run in-process with every keyframe
+// switch, and their results follow the positions the scan decoded: a shot has
+// its three images exactly when its three keyframes decoded, a sample's
+// signature is zero exactly when its position did not decode, the shot list
+// is the one a run without keyframes writes, and readers, seeking or not,
+// return what the scan saw.
+TEST_F(FrameReaderTest, PassesAfterTheScanReadPastFramesThatFail) {
   const std::string path = this->path("damaged.mp4");
   ASSERT_TRUE(testing::writeVideo(testing::demoPlan(cv::Size(320, 180), 25.0, 600), path, "avc1"));
   const auto size = fs::file_size(path);
@@ -161,20 +117,8 @@ TEST_F(FrameReaderTest, PassesAfterTheScanReadPastDamagedFrames) {
     std::mt19937 noise(7);
     for (size_t k = 0; k < size / 20; ++k) file.put(static_cast<char>(noise()));
   }
-  Video video;
-  ASSERT_TRUE(openVideo(video, path));
-  expectResultsFollowTheScan(video, "damaged");
-  const std::vector<IndexedFrame>& index = video.index.frames;
-  ASSERT_LT(video.index.leadingDecoded, 500);
-  EXPECT_TRUE(index.back().decoded) << "the scan did not decode past the damage";
-}
-
-// The same checks on frames that fail at chosen positions, as a damaged
-// file would make them: a stretch, frames spread over the video, the start.
-TEST_F(FrameReaderTest, StagesFollowFramesThatFailAtChosenPositions) {
-  const std::string path = this->path("clip.mp4");
-  ASSERT_TRUE(testing::writeVideo(testing::demoPlan(cv::Size(160, 96), 25.0, 400), path, "avc1"));
   const std::pair<const char*, std::function<bool(int)>> cases[] = {
+      {"damaged", nullptr},
       {"stretch", [](int k) { return k >= 150 && k < 190; }},
       {"spread", [](int k) { return k % 13 == 5; }},
       {"start", [](int k) { return k < 12; }}};
@@ -182,9 +126,53 @@ TEST_F(FrameReaderTest, StagesFollowFramesThatFailAtChosenPositions) {
     Video video;
     ASSERT_TRUE(openVideo(video, path));
     video.unreadable = unreadable;
-    expectResultsFollowTheScan(video, label);
-    for (int k = 0; k < static_cast<int>(video.index.frames.size()); ++k) {
-      EXPECT_EQ(video.index.frames[k].decoded, !unreadable(k)) << label << " " << k;
+    const std::string stem = outputStem(video.path);
+    fs::remove_all(stem + "_Shot_Keyframes");  // the last case's images
+    ASSERT_EQ(runShotSegmentation(video, false, "", true), kShotStageOk) << label;
+    const std::string without = testing::readWholeFile(stem + "_shots.txt");
+    ASSERT_EQ(runShotSegmentation(video, true, "", true), kShotStageOk) << label;
+    EXPECT_EQ(testing::readWholeFile(stem + "_shots.txt"), without) << label;
+    const SignatureTable signatures = computeShotSignatures(video);
+    ASSERT_EQ(runSceneSegmentation(video, signatures, true), kSceneStageOk) << label;
+
+    const std::vector<IndexedFrame>& index = video.index.frames;
+    const auto decoded = [&](int position) {
+      return position >= 0 && position < static_cast<int>(index.size()) && index[position].decoded;
+    };
+    std::vector<StoredShot> shots;
+    ASSERT_TRUE(readShotRecords(stem + "_shots.txt", shots));
+    int pastFailure = 0;  // samples a reader stopping at the first failure would miss
+    for (size_t s = 0; s < shots.size(); ++s) {
+      bool all = true;
+      for (float k : shots[s].samples) all = all && decoded(static_cast<int>(k) - 1);
+      for (int j = 0; j < 3; ++j) {
+        const std::string image =
+            shotKeyframeImage(stem + "_Shot_Keyframes", static_cast<int>(s + 1), j + 1);
+        EXPECT_EQ(fs::exists(image), all) << label << " " << image;
+        const int position = static_cast<int>(shots[s].samples[j]);
+        EXPECT_EQ(signatures[3 * s + j] == ShotSignature{}, !decoded(position))
+            << label << " sample " << position;
+        pastFailure += position > video.index.leadingDecoded;
+      }
+    }
+    EXPECT_GT(pastFailure, 0) << label;
+
+    FrameReader forward, seeking;
+    Video unindexed = video;
+    unindexed.index = FrameIndex{};
+    openFrameReader(forward, unindexed);
+    openFrameReader(seeking, video);
+    for (int k = 0; k < static_cast<int>(index.size()); k += 3) {
+      for (FrameReader* reader : {&forward, &seeking}) {
+        cv::Mat frame;
+        EXPECT_EQ(readFrameAt(*reader, k, frame), index[k].decoded) << label << " " << k;
+        EXPECT_TRUE(frame.empty() || frameDigest(frame) == index[k].digest) << label << " " << k;
+      }
+    }
+    ASSERT_LT(video.index.leadingDecoded, 500) << label;
+    EXPECT_TRUE(index.back().decoded) << label << ": the scan did not decode past the damage";
+    for (int k = 0; unreadable && k < static_cast<int>(index.size()); ++k) {
+      EXPECT_FALSE(unreadable(k) && index[k].decoded) << label << " " << k;
     }
   }
 }
