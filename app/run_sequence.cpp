@@ -5,7 +5,7 @@
 #include "common/stage_work.h"
 #include "scenes/scene_segmentation.h"
 #include "scenes/shot_signatures.h"
-#include "shots/shot_segmentation.h"
+#include "app/shot_stage.h"
 
 namespace shotscene {
 

@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "scenes/shot_signatures.h"
-#include "shots/shot_segmentation.h"
+#include "app/shot_stage.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_video.h"
 #include "tests/support/tool_runner.h"

@@ -9,7 +9,7 @@
 #include "common/naming.h"
 #include "scenes/scene_segmentation.h"
 #include "scenes/shot_signatures.h"
-#include "shots/shot_segmentation.h"
+#include "app/shot_stage.h"
 #include "tests/support/reference_scan.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_video.h"

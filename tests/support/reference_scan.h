@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "shots/frame_features.h"
-#include "shots/shot_segmentation.h"
+#include "app/shot_stage.h"
 #include "shots/shot_types.h"
 #include "video/video.h"
 

@@ -4,7 +4,7 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include "shots/shot_segmentation.h"
+#include "app/shot_stage.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_video.h"
 #include "transitions/dissolve_detection.h"

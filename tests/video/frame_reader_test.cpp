@@ -13,7 +13,7 @@
 #include "common/naming.h"
 #include "scenes/scene_segmentation.h"
 #include "scenes/shot_signatures.h"
-#include "shots/shot_segmentation.h"
+#include "app/shot_stage.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_video.h"
 #include "tests/support/tool_runner.h"

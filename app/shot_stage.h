@@ -1,6 +1,6 @@
-// The shot stage: scan, boundary detection, keyframes and the shot files.
-#ifndef SHOTSCENE_SHOTS_SHOT_SEGMENTATION_H_
-#define SHOTSCENE_SHOTS_SHOT_SEGMENTATION_H_
+// The shot stage's driver: scan, boundary detection and typing, keyframes and the shot files.
+#ifndef SHOTSCENE_APP_SHOT_STAGE_H_
+#define SHOTSCENE_APP_SHOT_STAGE_H_
 
 #include <cstddef>
 #include <string>
@@ -68,4 +68,4 @@ int runShotSegmentation(Video& video, bool kfShot, const std::string& kfPath, bo
 
 }  // namespace shotscene
 
-#endif  // SHOTSCENE_SHOTS_SHOT_SEGMENTATION_H_
+#endif  // SHOTSCENE_APP_SHOT_STAGE_H_

@@ -1,4 +1,4 @@
-#include "shots/shot_segmentation.h"
+#include "app/shot_stage.h"
 
 #include <omp.h>
 
