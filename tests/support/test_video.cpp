@@ -1,5 +1,7 @@
 #include "tests/support/test_video.h"
 
+#include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -63,6 +65,46 @@ void addGrain(cv::Mat& frame, double sigma, int index) {
   frame.convertTo(wide, CV_16SC3);
   wide += noise;
   wide.convertTo(frame, CV_8UC3);  // saturates
+}
+
+// Where the handheld camera points at a frame: a few incommensurate swings.
+cv::Point2d shakeAt(double shake, int frame) {
+  const double f = frame;
+  return {shake * (std::sin(0.73 * f) + 0.6 * std::sin(2.3 * f + 1.0)),
+          shake * (std::cos(0.91 * f) + 0.6 * std::sin(1.9 * f + 2.0)) * 0.6};
+}
+
+// Moves the frame as the handheld camera did, smeared along the move since
+// the frame before.
+void applyShake(cv::Mat& frame, double shake, int index) {
+  if (shake <= 0.0) return;
+  const cv::Point2d at = shakeAt(shake, index);
+  const cv::Point2d move = at - shakeAt(shake, index - 1);
+  const cv::Mat shift = (cv::Mat_<double>(2, 3) << 1, 0, at.x, 0, 1, at.y);
+  cv::Mat moved;
+  cv::warpAffine(frame, moved, shift, frame.size(), cv::INTER_LINEAR, cv::BORDER_REFLECT_101);
+  const int reach = std::max(1, cvRound(std::hypot(move.x, move.y)));
+  cv::Mat kernel = cv::Mat::zeros(2 * reach + 1, 2 * reach + 1, CV_32F);
+  const cv::Point centre(reach, reach);
+  cv::line(kernel, centre - cv::Point(cvRound(move.x / 2), cvRound(move.y / 2)),
+           centre + cv::Point(cvRound(move.x / 2), cvRound(move.y / 2)), cv::Scalar(1.0));
+  kernel /= cv::sum(kernel)[0];
+  cv::filter2D(moved, frame, -1, kernel);
+}
+
+// The dark disc of an occluder `k` frames after it appears at the left edge.
+void addOccluder(cv::Mat& frame, int k) {
+  const int radius = frame.rows * 2 / 5;
+  const cv::Point centre(-radius + (frame.cols + 2 * radius) * k / 15, frame.rows / 2);
+  cv::Mat shade(frame.size(), CV_32F, cv::Scalar(0.0));
+  cv::circle(shade, centre, radius, cv::Scalar(0.85), cv::FILLED);
+  cv::GaussianBlur(shade, shade, cv::Size(), radius / 3.0);
+  cv::Mat keep;
+  cv::merge(std::vector<cv::Mat>(3, 1.0 - shade), keep);
+  cv::Mat wide;
+  frame.convertTo(wide, CV_32FC3);
+  wide = wide.mul(keep);
+  wide.convertTo(frame, CV_8UC3);
 }
 
 int fourccOf(const std::string& codec) {
@@ -216,7 +258,11 @@ void renderFrames(const VideoPlan& plan, const std::function<void(const cv::Mat&
       const double t = u * u * (3.0 - 2.0 * u);
       switch (s.kind) {
         case SegmentKind::kShot:
-          view(s.seed, index).copyTo(frame);
+          if (s.mirrored) {
+            cv::flip(view(s.seed, index), frame, 1);
+          } else {
+            view(s.seed, index).copyTo(frame);
+          }
           break;
         case SegmentKind::kDissolve:
           cv::addWeighted(view(s.seed, index), 1.0 - t, view(s.toSeed, index), t, 0.0, frame);
@@ -235,6 +281,10 @@ void renderFrames(const VideoPlan& plan, const std::function<void(const cv::Mat&
       if (flash[index]) {
         sink(white);
       } else {
+        applyShake(frame, plan.shake, index);
+        for (int first : plan.occluders) {
+          if (index >= first && index < first + 16) addOccluder(frame, index - first);
+        }
         addGrain(frame, plan.grain, index);
         sink(frame);
       }

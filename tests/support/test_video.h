@@ -14,12 +14,14 @@ namespace shotscene::testing {
 
 enum class SegmentKind { kShot, kDissolve, kWipeLeftToRight, kWipeTopToBottom };
 
-// A shot shows picture `seed`; a transition goes from picture `seed` to `toSeed`.
+// A shot shows picture `seed`, mirrored left to right when `mirrored`: the
+// same colours, another picture. A transition goes from picture `seed` to `toSeed`.
 struct Segment {
   SegmentKind kind = SegmentKind::kShot;
   int length = 0;
   int seed = 0;
   int toSeed = 0;
+  bool mirrored = false;
 };
 
 struct VideoPlan {
@@ -32,6 +34,12 @@ struct VideoPlan {
   // frames of a still shot are identical and any change, however small, looks
   // as unlike as a dissolve step.
   double grain = 0.0;
+  // A handheld camera: every frame moved up to about `shake` pixels along a
+  // smooth wandering path and blurred along its motion; 0 holds it steady.
+  double shake = 0.0;
+  // First frames of a dark blurred disc that crosses the picture close to the
+  // lens in 16 frames.
+  std::vector<int> occluders;
 };
 
 // Appends a shot; directly after another shot this makes a cut.
