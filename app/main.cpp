@@ -38,6 +38,11 @@ int main(int argc, char** argv) {
       "", "trans_type",
       "Identify the type of each transition. 0 for abrupt. 1 for dissolve. 2 for wipe.", cmd,
       false);
+  TCLAP::SwitchArg refineShots(
+      "", "refine_shots",
+      "Check every shot boundary against the frames around it and look for cuts the scan "
+      "missed; for footage with camera or subject motion",
+      cmd, false);
   // Accepted for compatibility; every shot always gets three keyframes.
   TCLAP::ValueArg<int> kfNum("n", "kf_num", "Number of shot keyframes to extract", false, 3, "int");
   TCLAP::ValueArg<std::string> kfPath("p", "kf_path", "The path to extract the keyframes", false,
@@ -54,6 +59,7 @@ int main(int argc, char** argv) {
   options.kfScene = kfScene.getValue();
   options.shotsOnly = shotsOnly.getValue();
   options.transType = transType.getValue();
+  options.refineShots = refineShots.getValue();
   options.kfPath = kfPath.getValue();
   return shotscene::runShotScene(videoFile.getValue(), options);
 }

@@ -2,10 +2,10 @@
 
 #include <iostream>
 
+#include "app/shot_stage.h"
 #include "common/stage_work.h"
 #include "scenes/scene_segmentation.h"
 #include "scenes/shot_signatures.h"
-#include "app/shot_stage.h"
 
 namespace shotscene {
 
@@ -26,8 +26,8 @@ int runShotScene(const std::string& videoPath, const RunOptions& options) {
 }
 
 int runStages(Video& video, const RunOptions& options) {
-  const int shotResult =
-      runShotSegmentation(video, options.kfShot, options.kfPath, options.transType);
+  const int shotResult = runShotSegmentation(video, options.kfShot, options.kfPath,
+                                             options.transType, options.refineShots);
   if (shotResult != kShotStageOk && shotResult != kShotKeyframesIncomplete) return -1;
 
   int sceneResult = kSceneStageOk;

@@ -14,6 +14,7 @@ struct RunOptions {
   bool kfScene = false;
   bool shotsOnly = false;
   bool transType = false;
+  bool refineShots = false;
   std::string kfPath;
 };
 

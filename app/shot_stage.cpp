@@ -49,16 +49,27 @@ bool allocateShotScan(ShotScan& scan, int frameCount) {
   return true;
 }
 
-std::vector<ShotRecord> findShots(const Video& video, ShotScan& scan, int* typedByDecoding) {
+std::vector<ShotRecord> findShots(const Video& video, ShotScan& scan, int* typedByDecoding,
+                                  bool refine) {
   const int n = video.probe.frameCount;
-  const int cutCount = detectCuts(scan.measures.data(), scan.cutShots.data(), n,
-                                  video.probe.frameRate, scan.isolatedFrames);
+  int cutCount = detectCuts(scan.measures.data(), scan.cutShots.data(), n, video.probe.frameRate,
+                            scan.isolatedFrames);
+  if (refine) {
+    cutCount = dropContinuingCuts(scan.cutShots.data(), cutCount, scan.sketches);
+    proposeTransitions(scan.profiles.data(), scan.cutShots.data(), cutCount, scan.sketches);
+  }
   const double since = monotonicSeconds();
   const int decoded =
       classifyTransitions(scan.profiles, scan.cutShots.data(), cutCount, video, &scan.typed);
   if (typedByDecoding != nullptr) *typedByDecoding = decoded;
   reportStageTime("typing", since);
-  return detectGradualTransitions(scan.cutShots.data(), scan.profiles.data(), cutCount, n);
+  std::vector<ShotRecord> shots =
+      detectGradualTransitions(scan.cutShots.data(), scan.profiles.data(), cutCount, n);
+  if (!refine) return shots;
+  const double refineSince = monotonicSeconds();
+  shots = refineShots(shots, scan.sketches, scan.profiles.data(), scan.isolatedFrames);
+  reportStageTime("refine", refineSince);
+  return shots;
 }
 
 int writeShotResults(const Video& video, const std::vector<ShotRecord>& shots, bool kfShot,
@@ -76,7 +87,7 @@ int writeShotResults(const Video& video, const std::vector<ShotRecord>& shots, b
   return keyframes.complete ? kShotStageOk : kShotKeyframesIncomplete;
 }
 
-void scanShots(Video& video, ShotScan& scan, size_t keptFrameBytes) {
+void scanShots(Video& video, ShotScan& scan, size_t keptFrameBytes, bool sketchFrames) {
   const int n = video.probe.frameCount;
   const int threads = defaultThreadCount();
   const std::vector<FrameRange> ranges = planFrameRanges(n, threads);
@@ -84,8 +95,17 @@ void scanShots(Video& video, ShotScan& scan, size_t keptFrameBytes) {
   ScanTyping typing;
   startScanTyping(typing, scan.measures.data(), scan.profiles.data(), n, video.scale,
                   keptFrameBytes);
+  scan.sketches = ShotSketches{};
+  if (sketchFrames) {
+    scan.sketches.frames.reserve(n);
+    scan.sketches.differences.reserve(n);
+  }
   scanRangesOnce(ranges, scan.measures.data(), scan.isolatedFrames, video, threads,
-                 [&typing](const ScannedBatch& batch) { takeScannedBatch(typing, batch); });
+                 [&](const ScannedBatch& batch) {
+                   takeScannedBatch(typing, batch);
+                   if (!sketchFrames) return;
+                   for (const cv::Mat& grey : batch.grey) addSketch(scan.sketches, grey);
+                 });
   finishScanTyping(typing);
   scan.typed = std::move(typing.typed);
 }
@@ -102,14 +122,14 @@ void reportUndecodedFrames(const Video& video) {
 }
 
 int scanFindAndWrite(Video& video, ShotScan& scan, bool kfShot, const std::string& kfPath,
-                     bool transType, size_t keptFrameBytes) {
+                     bool transType, bool refine, size_t keptFrameBytes) {
   const double since = monotonicSeconds();
-  scanShots(video, scan, keptFrameBytes);
+  scanShots(video, scan, keptFrameBytes, refine);
   reportStageTime("scan", since);
   reportUndecodedFrames(video);
 
   int decodedAgain = 0;
-  const std::vector<ShotRecord> shots = findShots(video, scan, &decodedAgain);
+  const std::vector<ShotRecord> shots = findShots(video, scan, &decodedAgain, refine);
   reportStageNote("typing: " + std::to_string(decodedAgain) +
                   " candidates typed by decoding again");
   scan = ShotScan{};
@@ -119,7 +139,7 @@ int scanFindAndWrite(Video& video, ShotScan& scan, bool kfShot, const std::strin
 }  // namespace
 
 int runShotSegmentation(Video& video, bool kfShot, const std::string& kfPath, bool transType,
-                        size_t keptFrameBytes) {
+                        bool refine, size_t keptFrameBytes) {
   const int n = video.probe.frameCount;
   ShotScan scan;
   try {
@@ -132,7 +152,7 @@ int runShotSegmentation(Video& video, bool kfShot, const std::string& kfPath, bo
   if (!allocateShotScan(scan, n)) return reportUnusableVideo();
   std::cout << "Shot segmentation analysis..." << std::endl;
   try {
-    return scanFindAndWrite(video, scan, kfShot, kfPath, transType, keptFrameBytes);
+    return scanFindAndWrite(video, scan, kfShot, kfPath, transType, refine, keptFrameBytes);
   } catch (...) {
     reportStageFailure(video.path, std::current_exception());
     return kShotStageFailed;

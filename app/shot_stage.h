@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "shots/shot_refinement.h"
 #include "shots/shot_types.h"
 #include "transitions/transition_classifier.h"
 #include "video/video.h"
@@ -31,6 +32,7 @@ struct ShotScan {
   std::vector<PairProfile> profiles;  // built from the measures
   std::vector<ShotRecord> cutShots;   // filled by findShots
   TypedCandidates typed;              // candidates typed from frames the scan kept
+  ShotSketches sketches;              // for refineShots; empty unless asked for
 };
 
 // Prints "Can not load video file" and returns kVideoUnusable.
@@ -44,14 +46,18 @@ bool allocateShotScan(ShotScan& scan, int frameCount);
 
 // Measures every pair in one decoding pass, filling the video's frame index;
 // builds the profiles and types the candidates whose frames it still holds,
-// keeping frames in `keptFrameBytes` at most (0: types none). `scan` must be
+// keeping frames in `keptFrameBytes` at most (0: types none). With
+// `sketchFrames` it also sketches every frame for refineShots. `scan` must be
 // allocated for the video's frame count.
-void scanShots(Video& video, ShotScan& scan, size_t keptFrameBytes);
+void scanShots(Video& video, ShotScan& scan, size_t keptFrameBytes, bool sketchFrames = false);
 
 // Cuts, the typing of the candidates the scan left untyped (by decoding),
-// and the merge into the shot list. Sets `typedByDecoding` when given.
+// and the merge into the shot list. Sets `typedByDecoding` when given. With
+// `refine`, cuts within one continuing shot are dropped before the typing,
+// and the merged list gets its second look (refineShots); the scan must then
+// have sketched the frames.
 std::vector<ShotRecord> findShots(const Video& video, ShotScan& scan,
-                                  int* typedByDecoding = nullptr);
+                                  int* typedByDecoding = nullptr, bool refine = false);
 
 // With kfShot the shot keyframes, then STEM_shots.txt and STEM_shots.srt.
 // Returns kShotStageOk, kShotFilesUnwritable or kShotKeyframesIncomplete.
@@ -62,9 +68,11 @@ int writeShotResults(const Video& video, const std::vector<ShotRecord>& shots, b
 // readers; the progress lines go to standard output. Returns kShotStageOk,
 // kVideoUnusable (no memory for the video's frame count), kShotFilesUnwritable,
 // kShotKeyframesIncomplete or kShotStageFailed (a failure inside the stage,
-// reported on standard error; files already written stay complete).
+// reported on standard error; files already written stay complete). With
+// `refine`, the boundaries found get a second look (refineShots) before
+// anything is written.
 int runShotSegmentation(Video& video, bool kfShot, const std::string& kfPath, bool transType,
-                        size_t keptFrameBytes = kKeptFrameBytes);
+                        bool refine = false, size_t keptFrameBytes = kKeptFrameBytes);
 
 }  // namespace shotscene
 

@@ -1,0 +1,158 @@
+// The second look at shot boundaries must change the scan's shots where the
+// footage moves or a cut hides in similar colours, and nowhere else.
+#include "shots/shot_refinement.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+#include "app/shot_stage.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/test_video.h"
+#include "tests/support/tool_runner.h"
+
+namespace shotscene {
+namespace {
+
+class ShotRefinementTest : public testing::ScratchFolderTest {};
+
+// "end/type" of every shot, in order.
+std::string listed(const std::vector<ShotRecord>& shots) {
+  std::ostringstream out;
+  for (const ShotRecord& s : shots) out << s.end << "/" << s.type << " ";
+  return out.str();
+}
+
+struct Shots {
+  std::string scanned, refined;
+};
+
+Shots scanAndRefine(const std::string& path, const std::function<bool(int)>& unreadable) {
+  Video video;
+  if (!openVideo(video, path)) return {"unusable", ""};
+  video.unreadable = unreadable;
+  ShotScan scan;
+  if (!allocateShotScan(scan, video.probe.frameCount)) return {"no memory", ""};
+  scanShots(video, scan, kKeptFrameBytes, true);
+  ShotScan copy = scan;
+  const std::string scanned = listed(findShots(video, scan));
+  return {scanned, listed(findShots(video, copy, nullptr, true))};
+}
+
+testing::VideoPlan handheldPlan() {
+  testing::VideoPlan plan;
+  plan.grain = 3.0;
+  return plan;
+}
+
+// Every file of a run with keyframes: names and contents, in name order.
+std::string resultFiles(const std::filesystem::path& dir) {
+  std::vector<std::filesystem::path> files;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
+    if (e.is_regular_file() && e.path().extension() != ".avi") files.push_back(e.path());
+  }
+  std::sort(files.begin(), files.end());
+  std::string all;
+  for (const auto& f : files) all += f.filename().string() + ":" + testing::readWholeFile(f) + "|";
+  return all;
+}
+
+// The moving shot the scan splits, through the whole tool: one shot, its
+// keyframes and one scene, the same files at every thread count.
+TEST_F(ShotRefinementTest, RefinedShotsReachEveryOutputAlikeAtEveryThreadCount) {
+  testing::VideoPlan plan = handheldPlan();
+  plan.shake = 7.0;
+  plan.occluders = {70};
+  testing::addShot(plan, 201, 160);
+  ASSERT_TRUE(testing::writeVideo(plan, path("clip.avi")));
+  std::string first;
+  for (const char* threads : {"1", "2", "4"}) {
+    std::filesystem::remove_all(path("clip_Shot_Keyframes"));
+    std::filesystem::remove_all(path("clip_Scene_Keyframes"));
+    const testing::Outcome r =
+        testing::runTool(dir_.string(), "--refine_shots --trans_type --kf_shot --kf_scene clip.avi",
+                         std::string("OMP_NUM_THREADS=") + threads);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(testing::readWholeFile(path("clip_shots.txt")), "1 160 40 79 118 0\n") << threads;
+    EXPECT_EQ(testing::outputProblems(path("clip"), 160, true), "") << threads;
+    EXPECT_TRUE(std::filesystem::exists(path("clip_Shot_Keyframes/shot1_3.jpg")));
+    EXPECT_FALSE(std::filesystem::exists(path("clip_Shot_Keyframes/shot2_1.jpg")));
+    const std::string files = resultFiles(dir_);
+    if (first.empty()) first = files;
+    EXPECT_EQ(files, first) << threads << " threads";
+  }
+}
+
+TEST_F(ShotRefinementTest, ChangesTheShotsWhereTheFootageMovesOrACutHidesAndNowhereElse) {
+  struct Case {
+    const char* name;
+    std::function<void(testing::VideoPlan&)> build;
+    std::string refined;    // what the second look must give
+    bool scanAlreadyRight;  // the scan gives it too
+    std::function<bool(int)> unreadable;
+  };
+  const Case cases[] = {
+      {"shaking camera, blur and an occluder",
+       [](testing::VideoPlan& p) {
+         p.shake = 7.0;
+         p.occluders = {70};
+         testing::addShot(p, 201, 160);
+       },
+       "160/0 ", false, nullptr},
+      {"the same with frames that fail around the scan's boundary",
+       [](testing::VideoPlan& p) {
+         p.shake = 7.0;
+         p.occluders = {70};
+         testing::addShot(p, 201, 160);
+       },
+       "160/0 ", false, [](int f) { return f >= 74 && f <= 77; }},
+      {"cut to the same colours in another picture",
+       [](testing::VideoPlan& p) {
+         p.still = true;
+         testing::addShot(p, 301, 80);
+         p.segments.push_back({testing::SegmentKind::kShot, 80, 301, 301, true});
+       },
+       "80/0 160/0 ", false, nullptr},
+      {"dissolve",
+       [](testing::VideoPlan& p) {
+         p.still = true;
+         testing::addShot(p, 101, 70);
+         testing::addTransition(p, testing::SegmentKind::kDissolve, 302, 24);
+         testing::addShot(p, 302, 70);
+       },
+       "83/1 164/0 ", true, nullptr},
+      {"wipe and a cut",
+       [](testing::VideoPlan& p) {
+         p.still = true;
+         testing::addShot(p, 101, 70);
+         testing::addTransition(p, testing::SegmentKind::kWipeLeftToRight, 302, 12);
+         testing::addShot(p, 302, 60);
+         testing::addShot(p, 203, 60);
+       },
+       "75/2 142/0 202/0 ", true, nullptr},
+      {"one-frame flash in a shot",
+       [](testing::VideoPlan& p) {
+         p.flashes = {50};
+         testing::addShot(p, 202, 120);
+       },
+       "120/0 ", true, nullptr},
+  };
+  for (const Case& c : cases) {
+    testing::VideoPlan plan = handheldPlan();
+    c.build(plan);
+    const std::string video = path("clip.avi");
+    ASSERT_TRUE(testing::writeVideo(plan, video));
+    const Shots shots = scanAndRefine(video, c.unreadable);
+    EXPECT_EQ(shots.refined, c.refined) << c.name;
+    if (c.scanAlreadyRight) {
+      EXPECT_EQ(shots.scanned, c.refined) << c.name;
+    } else {
+      EXPECT_NE(shots.scanned, c.refined) << c.name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace shotscene
