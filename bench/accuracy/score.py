@@ -92,7 +92,7 @@ def score(truth, detections):
     gradual = [i for i, t in enumerate(truths) if t["type"] != "cut"]
     gradual_recall = sum(1 for i in gradual if i in m) / len(gradual) if gradual else None
     typed = [(truths[i]["type"], detections[m[i]][1]) for i in gradual if i in m and detections[m[i]][1] is not None]
-    type_accuracy = sum(1 for kind, code in typed if TYPE_CODES[kind] == code) / len(typed) if typed else None
+    type_accuracy = sum(1 for kind, code in typed if TYPE_CODES.get(kind) == code) / len(typed) if typed else None
     return {"precision": precision, "recall": recall, "f1": f1, "gradual_recall": gradual_recall,
             "type_accuracy": type_accuracy, "truths": len(truths), "detections": len(detections),
             "matched": matched}
