@@ -48,7 +48,7 @@ fi
 
 # One output folder per set of options, so runs with other options do not clobber this one.
 tag="default"
-((${#options[@]} > 0)) && tag="$(printf '%s_' "${options[@]}" | tr -c 'A-Za-z0-9.=+-' '_' | sed 's/_*$//')"
+((${#options[@]} > 0)) && tag="$(printf '%s_' "${options[@]}" | tr -c 'A-Za-z0-9.=+-' '_' | sed 's/^-*//; s/_*$//')"
 run="$cache/runs/$tag"
 rm -rf "$run"
 mkdir -p "$run" "$cache/scdet"
@@ -68,7 +68,7 @@ for truth in "$cache"/*.truth.json; do
   tool_seconds=$((tool_seconds + SECONDS - start))
   # scdet depends on the video only; its log is kept beside the videos.
   log="$cache/scdet/$name.log"
-  if [[ ! -s "$log" || "$log" -ot "$video" ]]; then
+  if [[ ! -e "$log" || "$log" -ot "$video" ]]; then
     start=$SECONDS
     rm -f "$log"
     ffmpeg -nostdin -v error -i "$video" \
