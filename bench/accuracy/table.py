@@ -32,6 +32,10 @@ def rows_of(scores):
     return rows, means, average("mean all", "all", rows)
 
 
+def exact(v):
+    return "n/a" if v is None else "%.4f" % v
+
+
 def cell(v):
     return "n/a" if v is None else "%.2f" % v
 
@@ -67,7 +71,7 @@ def main():
                     + "\n")
             for r in rows + means + [overall]:
                 f.write("\t".join([r["row"], r["kind"], str(r["videos"])] +
-                                  [cell(r["tool"][k]) for k in TOOL] + [cell(r["scdet"][k]) for k in SCDET]) + "\n")
+                                  [exact(r["tool"][k]) for k in TOOL] + [exact(r["scdet"][k]) for k in SCDET]) + "\n")
     if args.json:
         with open(args.json, "w") as f:
             json.dump({"videos": rows, "kinds": means, "all": overall}, f, indent=1)
