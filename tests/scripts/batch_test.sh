@@ -39,6 +39,28 @@ set +e
 set -e
 [[ $(wc -l <shotscene-batch.log) -eq "$jobs_before" ]] || fail "--resume started a job"
 
+# shotscene's options reach every run; resuming with other options, or an
+# option shotscene does not take, is refused before any job starts.
+"$root/scripts/batch.sh" -j 2 --joblog opts.log "$work/videos/more" -- --refine_shots --trans_type \
+  --shots >/dev/null 2>&1 || fail "batch with shotscene options failed"
+awk 'NF != 6 { exit 1 }' "$work/videos/more/three_shots.txt" || fail "no type column: options lost"
+refusals=(
+  "--resume --joblog opts.log $work/videos/more -- --trans_type|was run with other shotscene options (--refine_shots --trans_type --shots)"
+  "$work/videos -- --bogus|not a shotscene option: --bogus"
+  "$work/videos -- -p|shotscene option -p needs a value"
+)
+for refusal in "${refusals[@]}"; do
+  args="${refusal%%|*}" expected="${refusal#*|}"
+  set +e
+  # shellcheck disable=SC2086
+  "$root/scripts/batch.sh" $args >/dev/null 2>refused.txt
+  status=$?
+  set -e
+  ((status == 2)) || fail "batch $args: status $status"
+  grep -qF "$expected" refused.txt || fail "batch $args: $(cat refused.txt)"
+done
+[[ $(wc -l <opts.log) -eq 2 ]] || fail "a refused batch ran jobs"
+
 out="$("$root/scripts/split.sh" "$work/videos/one.mp4" --exact)"
 shots=$(wc -l <"$work/videos/one_shots.txt")
 [[ $(echo "$out" | wc -l) -eq "$shots" ]] || fail "split made $(echo "$out" | wc -l) pieces for $shots shots"
