@@ -309,7 +309,7 @@ int proposeTransitions(PairProfile* profiles, const ShotRecord* cutShots, int cu
           static_cast<double>(profiles[p].score) > kCandidateScore &&
           near(static_cast<int>(profiles[p].startFrame), static_cast<int>(profiles[p].endFrame));
     }
-    if (taken || centre < 1 || centre >= n - 1) continue;
+    if (taken || t.last - t.first < kGap || centre < 1 || centre >= n - 1) continue;
     PairProfile& p = profiles[centre];
     p.score = kProposedScore;
     p.startFrame = static_cast<float>(t.first);
