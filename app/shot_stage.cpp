@@ -100,12 +100,14 @@ void scanShots(Video& video, ShotScan& scan, size_t keptFrameBytes, bool sketchF
     scan.sketches.frames.reserve(n);
     scan.sketches.differences.reserve(n);
   }
-  scanRangesOnce(ranges, scan.measures.data(), scan.isolatedFrames, video, threads,
-                 [&](const ScannedBatch& batch) {
-                   takeScannedBatch(typing, batch);
-                   if (!sketchFrames) return;
-                   for (const cv::Mat& grey : batch.grey) addSketch(scan.sketches, grey);
-                 });
+  scanRangesOnce(
+      ranges, scan.measures.data(), scan.isolatedFrames, video, threads,
+      [&](const ScannedBatch& batch) {
+        takeScannedBatch(typing, batch);
+        if (!sketchFrames) return;
+        for (const cv::Mat& sketch : batch.sketches) addSketch(scan.sketches, sketch);
+      },
+      sketchFrames);
   finishScanTyping(typing);
   scan.typed = std::move(typing.typed);
 }

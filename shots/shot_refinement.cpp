@@ -207,7 +207,9 @@ std::vector<int> proposedCuts(const std::vector<float>& d, const std::vector<int
 std::vector<float> gapSimilarities(const ShotSketches& s) {
   const int n = static_cast<int>(s.frames.size());
   std::vector<float> alike(static_cast<size_t>(n), -2.0f);
-  for (int k = kGap; k + kGap < n; ++k) {
+  // Each entry is computed alone, so the thread count changes nothing.
+#pragma omp parallel for schedule(static)
+  for (int k = kGap; k < n - kGap; ++k) {
     if (!s.frames[k - kGap].empty() && !s.frames[k + kGap].empty()) {
       alike[k] = alignedSimilarity(s.frames[k - kGap], s.frames[k + kGap]);
     }
@@ -265,8 +267,7 @@ cv::Mat makeSketch(const cv::Mat& grey) {
   return sketch;
 }
 
-void addSketch(ShotSketches& sketches, const cv::Mat& grey) {
-  cv::Mat sketch = makeSketch(grey);
+void addSketch(ShotSketches& sketches, cv::Mat sketch) {
   if (!sketches.frames.empty()) {
     const cv::Mat& previous = sketches.frames.back();
     float difference = -1.0f;

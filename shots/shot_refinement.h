@@ -28,9 +28,9 @@ struct ShotSketches {
 // in proportion (at least 8). Empty for an empty frame.
 cv::Mat makeSketch(const cv::Mat& grey);
 
-// Appends the sketch of the next frame, and the difference of the pair it
-// closes, to `sketches`.
-void addSketch(ShotSketches& sketches, const cv::Mat& grey);
+// Appends the next frame's sketch (from makeSketch; empty where the frame did
+// not decode), and the difference of the pair it closes, to `sketches`.
+void addSketch(ShotSketches& sketches, cv::Mat sketch);
 
 // How alike two sketches of one size are once the global shift between them
 // (phase correlation) is undone: the median over a 3 x 3 grid of the

@@ -10,6 +10,7 @@
 #include "common/progress_line.h"
 #include "shots/frame_features.h"
 #include "shots/segment_scanner.h"
+#include "shots/shot_refinement.h"
 #include "video/frame_reader.h"
 
 namespace shotscene {
@@ -26,6 +27,7 @@ using Features = std::shared_ptr<const FrameFeatures>;
 struct Slot {
   cv::Mat frame;  // at the analysis scale; empty where the frame did not decode
   cv::Mat grey;
+  cv::Mat sketch;
   Features features;
   bool analysed = false;
 };
@@ -86,7 +88,7 @@ void decodeFrames(Ring& ring, FrameReader& reader, FrameIndex& index) {
   }
 }
 
-void analyseFrames(Ring& ring, bool keepGrey) {
+void analyseFrames(Ring& ring, bool keepGrey, bool sketch) {
   try {
     const cv::Ptr<cv::ORB> detector = makeFeatureDetector();
     for (;;) {
@@ -103,6 +105,7 @@ void analyseFrames(Ring& ring, bool keepGrey) {
       if (!slot.frame.empty()) {
         auto f = std::make_shared<FrameFeatures>();
         computeFrameFeatures(slot.frame, *detector, *f, keepGrey ? &slot.grey : nullptr);
+        if (sketch) slot.sketch = makeSketch(slot.grey);
         slot.features = f;
       }
       slot.frame.release();
@@ -172,7 +175,7 @@ void measureSeam(const RangeState& before, const Features& current, int j, PairM
 
 void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures,
                     std::vector<int>& isolatedFrames, Video& video, int threads,
-                    const BatchSink& sink) {
+                    const BatchSink& sink, bool sketch) {
   if (ranges.empty()) return;
   video.index = FrameIndex{};
   FrameReader reader;
@@ -192,7 +195,8 @@ void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures
     crew.threads.emplace_back(decodeFrames, std::ref(ring), std::ref(reader),
                               std::ref(video.index));
     for (int t = 0; t < std::max(1, threads); ++t) {
-      crew.threads.emplace_back(analyseFrames, std::ref(ring), static_cast<bool>(sink));
+      crew.threads.emplace_back(analyseFrames, std::ref(ring), static_cast<bool>(sink),
+                                static_cast<bool>(sink) && sketch);
     }
     ScannedBatch batch;
     for (int j = 0; j < n; ++j) {
@@ -205,6 +209,7 @@ void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures
       }
       const Features current = std::move(slot.features);
       batch.grey.push_back(std::move(slot.grey));
+      if (sketch) batch.sketches.push_back(std::move(slot.sketch));
       batch.features.push_back(current);
       slot = Slot{};
       {

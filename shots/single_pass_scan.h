@@ -17,12 +17,13 @@
 namespace shotscene {
 
 // One batch of analysed frames, first .. first + grey.size() - 1: grey at the
-// analysis scale (RGB-to-grey) and their features; empty and null where a
-// frame did not decode. Handed on once the measures of pairs up to the
-// batch's last frame are written.
+// analysis scale (RGB-to-grey), their sketches when asked for (makeSketch),
+// and their features; empty and null where a frame did not decode. Handed on
+// once the measures of pairs up to the batch's last frame are written.
 struct ScannedBatch {
   int first = 0;
   std::vector<cv::Mat> grey;
+  std::vector<cv::Mat> sketches;
   std::vector<std::shared_ptr<const FrameFeatures>> features;
 };
 using BatchSink = std::function<void(const ScannedBatch&)>;
@@ -32,10 +33,11 @@ using BatchSink = std::function<void(const ScannedBatch&)>;
 // ranges is measured from the last analysed frame of the first, but flashes
 // are looked for within each range alone. `threads`
 // feature workers (at least 1). Every position read is recorded in the video's
-// frame index. `sink`, when given, gets every batch in order on the calling thread.
+// frame index. `sink`, when given, gets every batch in order on the calling
+// thread, with the frames' sketches when `sketch` is set.
 void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures,
                     std::vector<int>& isolatedFrames, Video& video, int threads,
-                    const BatchSink& sink = nullptr);
+                    const BatchSink& sink = nullptr, bool sketch = false);
 
 }  // namespace shotscene
 
