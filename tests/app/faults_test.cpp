@@ -197,39 +197,5 @@ TEST_F(FaultsTest, FailureInsideAStageIsReportedAndEndsTheRun) {
   }
 }
 
-// A video copied in while the tool reads it: unusable, or a complete result.
-TEST_F(FaultsTest, VideoStillBeingWrittenGivesACompleteResultOrNone) {
-  const testing::VideoPlan plan = testing::demoPlan(cv::Size(160, 96), 25.0, 300);
-  ASSERT_TRUE(testing::writeVideo(plan, path("whole.avi")));
-  const std::string whole = testing::readWholeFile(path("whole.avi"));
-  {
-    const size_t head = 4096;  // the headers and nothing more
-    std::ofstream copy(path("clip.avi"), std::ios::binary);
-    copy.write(whole.data(), static_cast<std::streamsize>(head)).flush();
-    std::thread writer([&] {
-      for (size_t at = head; at < whole.size(); at += 65536) {
-        copy.write(whole.data() + at,
-                   static_cast<std::streamsize>(std::min<size_t>(65536, whole.size() - at)));
-        copy.flush();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      }
-    });
-    const testing::Outcome r = testing::runTool(dir_.string(), "clip.avi");
-    writer.join();
-    copy.close();
-    if (r.status == 0) {
-      EXPECT_EQ(r.out,
-                "Shot segmentation analysis...\nScene segmentation analysis...\nCompleted!\n");
-      Video video;
-      ASSERT_TRUE(openVideo(video, path("clip.avi")));
-      EXPECT_EQ(testing::outputProblems(path("clip"), video.probe.frameCount, true), "");
-    } else {
-      EXPECT_EQ(std::to_string(r.status) + " " + r.out, "255 Can not load video file\n");
-      EXPECT_FALSE(fs::exists(path("clip_shots.txt")));
-    }
-    EXPECT_EQ(testing::temporaryFiles(dir_), std::vector<std::string>{});
-  }
-}
-
 }  // namespace
 }  // namespace shotscene
