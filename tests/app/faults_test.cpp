@@ -43,7 +43,11 @@ int stopWhen(const std::string& command, int signal, const std::function<bool()>
   while (std::chrono::steady_clock::now() < deadline) {
     if (pid < 0 || waitpid(pid, &status, WNOHANG) == pid) {
       pid = fork();
-      if (pid == 0) execl("/bin/sh", "sh", "-c", command.c_str(), nullptr), _exit(127);
+      if (pid == 0) {
+        // As from a terminal, whatever the test runner ignores (nohup, a background job).
+        ::signal(SIGINT, SIG_DFL), ::signal(SIGTERM, SIG_DFL);
+        execl("/bin/sh", "sh", "-c", command.c_str(), nullptr), _exit(127);
+      }
     }
     if (!reached()) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -57,7 +57,11 @@ stopped() {  # SIGNAL ARGS...
     my ($signal, @command) = @ARGV;
     pipe(my $from, my $to) or die "pipe: $!";
     my $pid = fork() // die "fork: $!";
-    if ($pid == 0) { open(STDOUT, ">&", $to); open(STDERR, ">", "/dev/null"); exec(@command); exit 127 }
+    if ($pid == 0) {
+      # As from a terminal, whatever the test runner ignores (nohup, a background job).
+      $SIG{INT} = $SIG{TERM} = "DEFAULT";
+      open(STDOUT, ">&", $to); open(STDERR, ">", "/dev/null"); exec(@command); exit 127;
+    }
     close $to;
     $SIG{ALRM} = sub { kill("KILL", $pid); die "no first line in 60 s\n" };
     alarm 60;
