@@ -28,8 +28,9 @@ void keepFreedBuffers() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  keepFreedBuffers();
+  // First: a signal must find the handler before anything is written.
   shotscene::installInterruptCleanup();
+  keepFreedBuffers();
   TCLAP::CmdLine cmd("Shot-Scene Segmentation", ' ', SHOTSCENE_VERSION, true);
   TCLAP::SwitchArg kfShot("", "kf_shot", "Extract shot keyframes", cmd, false);
   TCLAP::SwitchArg kfScene("", "kf_scene", "Extract scene keyframes", cmd, false);

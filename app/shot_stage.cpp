@@ -84,7 +84,8 @@ int writeShotResults(const Video& video, const std::vector<ShotRecord>& shots, b
   const bool listWritten = writeShotList(stem, shots, transType, keyframes.lastShotUnreadable);
   const bool subtitlesWritten = writeShotSubtitles(stem, shots, video.probe.frameRate);
   if (!listWritten || !subtitlesWritten) return kShotFilesUnwritable;
-  return keyframes.complete ? kShotStageOk : kShotKeyframesIncomplete;
+  if (!keyframes.complete) return kShotKeyframesIncomplete;
+  return !kfShot || removeStaleShotKeyframes(keyframes) ? kShotStageOk : kShotKeyframesIncomplete;
 }
 
 void scanShots(Video& video, ShotScan& scan, size_t keptFrameBytes, bool sketchFrames) {

@@ -59,8 +59,10 @@ void scanShots(Video& video, ShotScan& scan, size_t keptFrameBytes, bool sketchF
 std::vector<ShotRecord> findShots(const Video& video, ShotScan& scan,
                                   int* typedByDecoding = nullptr, bool refine = false);
 
-// With kfShot the shot keyframes, then STEM_shots.txt and STEM_shots.srt.
-// Returns kShotStageOk, kShotFilesUnwritable or kShotKeyframesIncomplete.
+// With kfShot the shot keyframes, then STEM_shots.txt and STEM_shots.srt;
+// once all are written, the images of the keyframe folder this run did not
+// write are removed. Returns kShotStageOk, kShotFilesUnwritable or
+// kShotKeyframesIncomplete (also when a removal failed).
 int writeShotResults(const Video& video, const std::vector<ShotRecord>& shots, bool kfShot,
                      const std::string& kfPath, bool transType);
 

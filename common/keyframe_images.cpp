@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <iostream>
 #include <opencv2/imgcodecs.hpp>
+#include <regex>
 #include <system_error>
+#include <vector>
 
 #include "common/output_file.h"
 
@@ -23,7 +25,7 @@ bool createKeyframeFolder(const std::string& folder) {
   return false;
 }
 
-void writeKeyframeImage(const std::string& path, const cv::Mat& image, ImageFailures& failures) {
+void writeKeyframeImage(const std::string& path, const cv::Mat& image, ImageWrites& writes) {
   // Written under a temporary name that keeps the extension, which picks the encoder.
   const std::string temporary = temporaryPathFor(path, ".jpg");
   bool written = false;
@@ -38,13 +40,45 @@ void writeKeyframeImage(const std::string& path, const cv::Mat& image, ImageFail
   }
   if (!written) std::remove(temporary.c_str());
   releaseTemporary(slot);
-  if (!written && failures.count++ == 0) failures.firstPath = path;
+  if (written) {
+    writes.written.insert(path);
+  } else if (writes.failed++ == 0) {
+    writes.firstFailed = path;
+  }
 }
 
-bool reportImageFailures(const ImageFailures& failures) {
-  if (failures.count == 0) return true;
-  std::cerr << "Can not write image " << failures.firstPath << " (" << failures.count
+bool reportImageFailures(const ImageWrites& writes) {
+  if (writes.failed == 0) return true;
+  std::cerr << "Can not write image " << writes.firstFailed << " (" << writes.failed
             << " images not written)" << std::endl;
+  return false;
+}
+
+bool removeUnwrittenImages(const std::string& folder, const std::string& word,
+                           const ImageWrites& writes) {
+  const std::regex keyframeName(word + "[1-9][0-9]*_[1-9][0-9]*\\.jpg");
+  std::vector<std::string> unwritten;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+       it.increment(error)) {
+    const std::string path = folder + "/" + it->path().filename().string();
+    if (std::regex_match(it->path().filename().string(), keyframeName) &&
+        !it->is_directory(error) && writes.written.count(path) == 0) {
+      unwritten.push_back(path);
+    }
+  }
+  if (error) {
+    std::cerr << "Can not read folder " << folder << ": " << error.message() << std::endl;
+    return false;
+  }
+  int failed = 0;
+  std::string firstFailed;
+  for (const std::string& path : unwritten) {
+    if (std::remove(path.c_str()) != 0 && failed++ == 0) firstFailed = path;
+  }
+  if (failed == 0) return true;
+  std::cerr << "Can not remove image " << firstFailed << " (" << failed << " images not removed)"
+            << std::endl;
   return false;
 }
 

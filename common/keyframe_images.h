@@ -3,6 +3,7 @@
 #define SHOTSCENE_COMMON_KEYFRAME_IMAGES_H_
 
 #include <opencv2/core.hpp>
+#include <set>
 #include <string>
 
 namespace shotscene {
@@ -11,17 +12,25 @@ namespace shotscene {
 // "Can not create folder F" and returns false when it is not a folder after.
 bool createKeyframeFolder(const std::string& folder);
 
-// Images that could not be written: how many, and the first of them.
-struct ImageFailures {
-  int count = 0;
-  std::string firstPath;
+// The images a stage wrote, and those it could not: how many, and the first.
+struct ImageWrites {
+  std::set<std::string> written;  // paths
+  int failed = 0;
+  std::string firstFailed;
 };
 
 // Writes the image as JPEG with the library's default settings.
-void writeKeyframeImage(const std::string& path, const cv::Mat& image, ImageFailures& failures);
+void writeKeyframeImage(const std::string& path, const cv::Mat& image, ImageWrites& writes);
 
 // Reports the failures, if any, in one line; true when there were none.
-bool reportImageFailures(const ImageFailures& failures);
+bool reportImageFailures(const ImageWrites& writes);
+
+// Removes the files in `folder` named WORDN_J.jpg (N and J whole numbers from 1
+// without leading zeros) that `writes` did not write: the images of an earlier
+// run's longer list. Other names and subfolders stay. Reports the first
+// removal that fails with its path, in one line; true when none failed.
+bool removeUnwrittenImages(const std::string& folder, const std::string& word,
+                           const ImageWrites& writes);
 
 }  // namespace shotscene
 

@@ -50,7 +50,7 @@ bool writeContactSheet(const ExportResults& r, const Video& video, const std::st
   const std::string keyframes = keyframeFolder(outputStem(r.videoPath), kShotKeyframeSuffix, "");
   FrameReader reader;
   openFrameReader(reader, video);
-  ImageFailures failures;
+  ImageWrites thumbnails;
   std::vector<bool> hasThumbnail(r.shots.size(), false);
   for (size_t k = 0; k < r.shots.size(); ++k) {
     const std::string saved = shotKeyframeImage(keyframes, static_cast<int>(k + 1), 2);
@@ -61,10 +61,10 @@ bool writeContactSheet(const ExportResults& r, const Video& video, const std::st
     const double scale = static_cast<double>(kThumbnailWidth) / frame.cols;
     cv::resize(frame, small, cv::Size(kThumbnailWidth, std::max(1, cvRound(frame.rows * scale))), 0,
                0, cv::INTER_AREA);
-    writeKeyframeImage(folder + "/shot" + std::to_string(k + 1) + ".jpg", small, failures);
+    writeKeyframeImage(folder + "/shot" + std::to_string(k + 1) + ".jpg", small, thumbnails);
     hasThumbnail[k] = true;
   }
-  if (!reportImageFailures(failures)) return false;
+  if (!reportImageFailures(thumbnails)) return false;
 
   const std::string title = markupEscaped(fs::path(r.videoPath).filename().string());
   std::ostringstream page;

@@ -47,10 +47,10 @@ std::array<int, 5> selectSceneKeyframes(const SignatureTable& signatures, int fi
 }
 
 void saveSceneKeyframe(FrameReader& reader, int frame, const std::string& folder, int scene,
-                       int keyframe, ImageFailures& failures) {
+                       int keyframe, ImageWrites& writes) {
   cv::Mat image;
   if (!readFrameAt(reader, frame, image)) return;
-  writeKeyframeImage(sceneKeyframeImage(folder, scene, keyframe), image, failures);
+  writeKeyframeImage(sceneKeyframeImage(folder, scene, keyframe), image, writes);
 }
 
 }  // namespace shotscene

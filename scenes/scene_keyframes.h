@@ -26,7 +26,7 @@ std::array<int, 5> selectSceneKeyframes(const SignatureTable& signatures, int fi
 // the numbered one) and writes FOLDER/sceneS_J.jpg. A frame that does
 // not decode writes nothing; a failed write is counted.
 void saveSceneKeyframe(FrameReader& reader, int frame, const std::string& folder, int scene,
-                       int keyframe, ImageFailures& failures);
+                       int keyframe, ImageWrites& writes);
 
 }  // namespace shotscene
 

@@ -25,7 +25,7 @@ struct SceneWriter {
   FrameReader* reader = nullptr;
   bool saveImages = false;
   std::string folder;
-  ImageFailures failures;
+  ImageWrites images;
 };
 
 // Keyframes of the scene of shots s to e; returns how many are real frames.
@@ -48,7 +48,7 @@ int sceneKeyframes(const SceneWriter& w, int s, int e, SceneEntry& scene) {
 void saveKeyframes(SceneWriter& w, const SceneEntry& scene, int count, int number) {
   if (!w.saveImages) return;
   for (int k = 0; k < count; ++k) {
-    saveSceneKeyframe(*w.reader, scene.keyframes[k], w.folder, number, k + 1, w.failures);
+    saveSceneKeyframe(*w.reader, scene.keyframes[k], w.folder, number, k + 1, w.images);
   }
 }
 
@@ -103,9 +103,11 @@ int writeScenes(SceneWriter& w, const Video& video, int n, int frameCount, float
 
   const bool listWritten = closeOutputFile(w.list);
   const bool subtitlesWritten = listWritten && writeSceneSubtitles(sceneListPath, fps);
-  const bool imagesWritten = reportImageFailures(w.failures);
+  const bool imagesWritten = reportImageFailures(w.images);
   if (!listWritten || !subtitlesWritten) return kSceneFilesUnwritable;
-  return folderMade && imagesWritten ? kSceneStageOk : kSceneKeyframesIncomplete;
+  if (!folderMade || !imagesWritten) return kSceneKeyframesIncomplete;
+  return !kfScene || removeUnwrittenImages(w.folder, "scene", w.images) ? kSceneStageOk
+                                                                        : kSceneKeyframesIncomplete;
 }
 
 }  // namespace

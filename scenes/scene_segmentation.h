@@ -14,7 +14,8 @@ inline constexpr int kSceneFilesUnwritable = -1;     // the failed path was repo
 inline constexpr int kSceneKeyframesIncomplete = 1;  // reported on stderr; files are complete
 
 // Reads STEM_shots.txt back, votes, and writes STEM_scenes.txt,
-// STEM_scenes.srt and, with kfScene, the scene keyframe images.
+// STEM_scenes.srt and, with kfScene, the scene keyframe images; once all are
+// written, the images of the scene keyframe folder it did not write are removed.
 int runSceneSegmentation(const Video& video, const SignatureTable& signatures, bool kfScene);
 
 }  // namespace shotscene

@@ -10,8 +10,10 @@
 #   after --   options for every shotscene run (--refine_shots, --kf_shot, -p DIR, ...),
 #              kept in FILE.options beside the job log
 # Extra options for parallel (such as --sshlogin) can be given in PARALLEL_OPTIONS.
-# Two videos with the same stem (a.mp4, a.mkv) would write the same files: the
-# first is run and the second reported as a conflict. Exits non-zero when a
+# Two videos with the same stem (a.mp4, a.mkv) would write the same files, and
+# two whose stems sanitise alike in keyframe folder names (a b.mp4, a_b.mp4)
+# the same keyframe folders: before any job starts, the first is listed and the
+# second reported as a conflict and not run. Exits non-zero when a
 # video failed or conflicted; the summary lists each failure with its status.
 set -euo pipefail
 
@@ -64,16 +66,29 @@ fi
 
 list="$(mktemp)"
 trap 'rm -f "$list"' EXIT
-declare -A seen=()
+# The keyframe folders' name as shotscene makes it (common/naming.cpp): in the
+# stem's first 1000 bytes, ". , = ^ & ;" and blanks become "_".
+sanitised() {
+  local LC_ALL=C head="${1:0:1000}"
+  printf '%s' "${head//[., =^&;]/_}${1:1000}"
+}
+declare -A seen=() folders_of=()
 conflicts=0
 while IFS= read -r -d '' video; do
   if [[ "${video:1}" == *.* ]]; then stem="${video%.*}"; else stem=""; fi
+  folder="$(sanitised "$stem")"
   if [[ -n "${seen[$stem]+x}" ]]; then
     echo "conflict: $video writes the same files as ${seen[$stem]}; not run" >&2
     conflicts=$((conflicts + 1))
     continue
   fi
+  if [[ -n "${folders_of[$folder]+x}" ]]; then
+    echo "conflict: $video shares the keyframe folders of ${folders_of[$folder]}; not run" >&2
+    conflicts=$((conflicts + 1))
+    continue
+  fi
   seen[$stem]="$video"
+  folders_of[$folder]="$video"
   printf '%s\0' "$video" >>"$list"
 done < <(find "${folders[@]}" -type f \( -iname '*.mp4' -o -iname '*.mkv' -o -iname '*.avi' \
   -o -iname '*.mov' -o -iname '*.m4v' -o -iname '*.mpg' -o -iname '*.mpeg' -o -iname '*.ts' \

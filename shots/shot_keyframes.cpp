@@ -1,6 +1,5 @@
 #include "shots/shot_keyframes.h"
 
-#include "common/keyframe_images.h"
 #include "common/naming.h"
 #include "video/frame_reader.h"
 
@@ -9,12 +8,12 @@ namespace shotscene {
 KeyframeOutcome extractShotKeyframes(const Video& video, const std::vector<ShotRecord>& shots,
                                      const std::string& kfPath) {
   KeyframeOutcome outcome;
-  const std::string folder = keyframeFolder(outputStem(video.path), kShotKeyframeSuffix, kfPath);
+  const std::string& folder = outcome.folder =
+      keyframeFolder(outputStem(video.path), kShotKeyframeSuffix, kfPath);
   outcome.complete = createKeyframeFolder(folder);
 
   FrameReader reader;
   openFrameReader(reader, video);
-  ImageFailures failures;
   for (size_t n = 0; n < shots.size(); ++n) {
     const ShotRecord& shot = shots[n];
     const int keyframes[3] = {shot.keyframe1, shot.keyframe2, shot.keyframe3};
@@ -27,11 +26,15 @@ KeyframeOutcome extractShotKeyframes(const Video& video, const std::vector<ShotR
     if (!readable) continue;
     for (int j = 0; j < 3; ++j) {
       writeKeyframeImage(shotKeyframeImage(folder, static_cast<int>(n + 1), j + 1), frames[j],
-                         failures);
+                         outcome.images);
     }
   }
-  if (!reportImageFailures(failures)) outcome.complete = false;
+  if (!reportImageFailures(outcome.images)) outcome.complete = false;
   return outcome;
+}
+
+bool removeStaleShotKeyframes(const KeyframeOutcome& outcome) {
+  return removeUnwrittenImages(outcome.folder, "shot", outcome.images);
 }
 
 }  // namespace shotscene

@@ -1,5 +1,7 @@
 // Runs the shotscene executable as a user would and checks statuses and messages.
 #include <opencv2/imgcodecs.hpp>
+#include <set>
+#include <sstream>
 
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_video.h"
@@ -73,6 +75,54 @@ TEST_F(CommandLineTest, ShotsOnlyRunMergesAnUndecodableLastShotAndKeepsTheDecode
   for (const char* file :
        {"over_scenes.txt", "over_Scene_Keyframes", "over_Shot_Keyframes/shot3_1.jpg"})
     EXPECT_FALSE(fs::exists(dir_ / file)) << file;
+}
+
+// The images a list names: shotN_1..3 per line; sceneN_1..5, or 1..3 for one-shot scenes.
+std::set<std::string> listedImages(const std::string& list, const std::string& word) {
+  std::set<std::string> images;
+  std::istringstream lines(testing::readWholeFile(list));
+  int number = 0;
+  for (std::string line; std::getline(lines, line);) {
+    const int count = word == "shot" ? 3 : line.find(" 0 0") == std::string::npos ? 5 : 3;
+    ++number;
+    for (int j = 1; j <= count; ++j) {
+      images.insert(word + std::to_string(number) + "_" + std::to_string(j) + ".jpg");
+    }
+  }
+  return images;
+}
+
+std::set<std::string> namesIn(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename());
+  return names;
+}
+
+// Over the folders of a longer clip of the same name, with the user's files
+// in them: a run whose scene stage fails removes no scene image; a run that
+// succeeds leaves exactly the images of its lists and the user's files.
+TEST_F(CommandLineTest, KeyframeRunLeavesOnlyTheImagesOfItsListsAndTheUsersFiles) {
+  ASSERT_TRUE(testing::writeVideo(testing::demoPlan({160, 96}, 25.0, 700), path("clip.avi")));
+  ASSERT_EQ(run("--kf_shot --kf_scene clip.avi").substr(0, 2), "0 ") << err_;
+  const std::set<std::string> user = {"notes.txt",   "shot01_1.jpg", "shot2_1.jpg.bak",
+                                      "shot3_0.jpg", "Shot4_1.jpg",  "shot5_2.jpg.d"};
+  for (const std::string& name : user) std::ofstream(dir_ / "clip_Shot_Keyframes" / name) << "mine";
+  fs::create_directory(dir_ / "clip_Shot_Keyframes" / "shot999_1.jpg");  // a folder stays
+  const std::set<std::string> longerScenes = namesIn(dir_ / "clip_Scene_Keyframes");
+  ASSERT_GT(longerScenes.size(), 5u);
+  ASSERT_TRUE(testing::writeVideo(testing::demoPlan({160, 96}, 25.0, 200), path("clip.avi")));
+  fs::remove(dir_ / "clip_scenes.txt");
+  fs::create_directory(dir_ / "clip_scenes.txt");
+  EXPECT_EQ(run("--kf_shot --kf_scene clip.avi").substr(0, 4), "255 ");
+  EXPECT_EQ(namesIn(dir_ / "clip_Scene_Keyframes"), longerScenes);
+  fs::remove(dir_ / "clip_scenes.txt");
+  ASSERT_EQ(run("--kf_shot --kf_scene clip.avi").substr(0, 2), "0 ") << err_;
+  std::set<std::string> expected = listedImages(path("clip_shots.txt"), "shot");
+  EXPECT_GT(expected.size(), 9u);
+  expected.insert(user.begin(), user.end());
+  expected.insert("shot999_1.jpg");
+  EXPECT_EQ(namesIn(dir_ / "clip_Shot_Keyframes"), expected);
+  EXPECT_EQ(namesIn(dir_ / "clip_Scene_Keyframes"), listedImages(path("clip_scenes.txt"), "scene"));
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "shots/cut_detection.h"
 #include "shots/frame_ranges.h"
-#include "tests/support/reference_scan.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_video.h"
 #include "tests/support/tool_runner.h"
@@ -27,14 +25,15 @@ TEST(FrameRangesTest, RangesSplitTheVideoEvenlyAndTheLastTakesTheRest) {
 class ShotStageTest : public testing::ScratchFolderTest {};
 
 // A cut on the pair that joins two ranges, with two and with four threads, is
-// found at every thread count.
-TEST_F(ShotStageTest, CutWhereRangesMeetIsFoundWhateverTheThreadCount) {
+// found at every thread count; a one-frame flash inside a range is no cut.
+TEST_F(ShotStageTest, CutWhereRangesMeetIsFoundAndAFlashIsNoneWhateverTheThreadCount) {
   testing::VideoPlan plan;
   plan.size = cv::Size(160, 96);
   plan.still = true;
   plan.grain = 2.0;
   testing::addShot(plan, 0, 60);
   testing::addShot(plan, 100, 60);
+  plan.flashes = {20};
   ASSERT_TRUE(testing::writeVideo(plan, path("seams.avi")));
   for (const char* threads : {"1", "2", "4"}) {
     const testing::Outcome r = testing::runTool(dir_.string(), "--shots seams.avi",
@@ -43,25 +42,6 @@ TEST_F(ShotStageTest, CutWhereRangesMeetIsFoundWhateverTheThreadCount) {
     EXPECT_EQ(testing::readWholeFile(path("seams_shots.txt")), "1 60 15 29 43\n61 120 75 89 103\n")
         << threads << " threads";
   }
-}
-
-TEST(FlashTest, FlashIsIsolatedAndMakesNoCut) {
-  testing::VideoPlan plan;
-  testing::addShot(plan, 4, 80);
-  plan.flashes = {40};
-  const std::vector<cv::Mat> frames = testing::renderAllFrames(plan);
-  std::vector<PairMeasure> measures(79);
-  testing::ScanContext context = testing::makeScanContext();
-  testing::startScan(context, frames[0]);
-  std::vector<int> isolated;
-  for (int j = 1; j < 80; ++j) {
-    const int found = testing::scanNextFrame(context, frames[j], j, measures.data());
-    if (found >= 0) isolated.push_back(found);
-  }
-  EXPECT_EQ(isolated, (std::vector<int>{40}));
-  std::vector<ShotRecord> cuts(79);
-  EXPECT_EQ(detectCuts(measures.data(), cuts.data(), 80, 25.0f, isolated), 1);
-  EXPECT_EQ(detectCuts(measures.data(), cuts.data(), 80, 25.0f, {}), 2);  // the flash unvetoed
 }
 
 }  // namespace

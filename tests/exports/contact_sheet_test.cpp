@@ -18,10 +18,6 @@ int count(const std::string& text, const std::string& what) {
   return n;
 }
 
-TEST(ContactSheetTest, FileNamesAreEncodedForURLs) {
-  EXPECT_EQ(urlEncoded("a b#c%d?é&_x-y.z~/e"), "a%20b%23c%25d%3F%C3%A9%26_x-y.z~/e");
-}
-
 class ContactSheetPageTest : public testing::ScratchFolderTest {};
 
 TEST_F(ContactSheetPageTest, EveryShotHasALoadedThumbnailInItsScenesRow) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "scenes/scene_subtitles.h"
+#include "shots/shot_subtitles.h"
 #include "tests/support/scratch_folder.h"
 
 namespace shotscene {
@@ -29,6 +30,16 @@ TEST_F(SceneFilesTest, ReadBackFailsOnMissingListsStopsAtBadLinesAndSaturates) {
   ASSERT_EQ(shots.size(), 2u);  // the sixth number is ignored
   EXPECT_EQ(shots[1].first, 11.0f);
   EXPECT_EQ(shots[1].samples[2], 17.0f);
+}
+
+// Labels accumulate as for scenes (the same writer); failing to write is
+// reported as for the shot list (command-line tests).
+TEST_F(SceneFilesTest, ShotSubtitlesNameShotsAtTheFrameRate) {
+  ASSERT_TRUE(writeShotSubtitles(path("clip"),
+                                 {makeShotRecord(1, 25, 0), makeShotRecord(26, 50, 2)}, 25.0f));
+  EXPECT_EQ(readWholeFile(path("clip_shots.srt")),
+            "1\n00:00:00.040 --> 00:00:01.000\nShot1 \n\n"
+            "2\n00:00:01.040 --> 00:00:02.000\nShot1 Shot2 \n\n");
 }
 
 }  // namespace

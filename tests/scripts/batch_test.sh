@@ -16,6 +16,7 @@ for name in "one" "two & a half" "more/three"; do
 done
 head -c 5000 /dev/urandom >"$work/videos/broken.mp4"
 cp "$work/videos/one.mp4" "$work/videos/one.mkv"  # same stem as one.mp4
+cp "$work/videos/one.mp4" "$work/videos/two___a_half.avi"  # keyframe folders as "two & a half"
 
 cd "$work"
 set +e
@@ -31,6 +32,8 @@ done
 grep -q "1 failed" summary.txt || fail "summary: $(cat summary.txt)"
 grep -q "failed (status 255): .*broken.mp4" summary.txt || fail "summary: $(cat summary.txt)"
 grep -q "conflict: .*one.mkv" errors.txt || fail "no conflict reported: $(cat errors.txt)"
+grep "keyframe folders" errors.txt | grep "two & a half.mp4" | grep -q "two___a_half.avi" ||
+  fail "no keyframe folder conflict reported: $(cat errors.txt)"
 jobs_before=$(wc -l <shotscene-batch.log)
 [[ "$jobs_before" -eq 5 ]] || fail "job log holds $jobs_before lines"
 

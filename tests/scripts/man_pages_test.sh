@@ -49,6 +49,34 @@ same() {  # what, documented list, actual list
 }
 # Runs a command and prints its exit status.
 status_of() { local s=0; "$@" >/dev/null 2>&1 || s=$?; echo "$s"; }
+# Runs shotscene, sends it the signal once its first line shows the run under
+# way (paused, so that it is still running), and prints its exit status, or "killed by N" when it died of signal N
+# (no handler ran). Fails when no first line comes within 60 s.
+stopped() {  # SIGNAL ARGS...
+  perl -MPOSIX=:sys_wait_h -e '
+    my ($signal, @command) = @ARGV;
+    pipe(my $from, my $to) or die "pipe: $!";
+    my $pid = fork() // die "fork: $!";
+    if ($pid == 0) {
+      # As from a terminal, whatever the test runner ignores (nohup, a background job).
+      $SIG{INT} = $SIG{TERM} = "DEFAULT";
+      open(STDOUT, ">&", $to); open(STDERR, ">", "/dev/null"); exec(@command); exit 127;
+    }
+    close $to;
+    $SIG{ALRM} = sub { kill("KILL", $pid); die "no first line in 60 s\n" };
+    alarm 60;
+    (<$from> // "") =~ /^Shot segmentation analysis/ or die "the run did not start\n";
+    alarm 0;
+    kill("STOP", $pid);
+    waitpid($pid, WUNTRACED) == $pid && WIFSTOPPED(${^CHILD_ERROR_NATIVE}) or die "the run ended first\n";
+    kill($signal, $pid);
+    kill("CONT", $pid);
+    1 while <$from>;
+    waitpid($pid, 0);
+    my $status = ${^CHILD_ERROR_NATIVE};
+    print WIFEXITED($status) ? WEXITSTATUS($status) : "killed by " . WTERMSIG($status), "\n"' "$@" ||
+    fail "stopping shotscene with SIG$1"
+}
 
 # == Options: from each tool's help and each script's option cases
 for tool in "$shotscene" "$export_tool"; do
@@ -71,8 +99,7 @@ mkdir long
 "$maker" long/clip.mp4 --width 640 --height 360 --seconds 40 --codec avc1 >/dev/null
 statuses="$(status_of "$shotscene"; status_of "$shotscene" missing.mp4
   status_of "$shotscene" --trans_type --kf_shot --kf_scene clip.mp4
-  status_of timeout --preserve-status -s INT 1 "$shotscene" long/clip.mp4
-  status_of timeout --preserve-status -s TERM 1 "$shotscene" long/clip.mp4)"
+  stopped INT "$shotscene" long/clip.mp4; stopped TERM "$shotscene" long/clip.mp4)"
 rm -r long
 same "shotscene exit statuses" "$(tags shotscene "EXIT STATUS" | sort -u)" "$(sort -u <<<"$statuses")"
 readme="$(sed -n '/^## Exit statuses/,/^## /p' "$root/README.md" | grep -E '^- `[0-9]+`' |

@@ -11,91 +11,45 @@ namespace shotscene::testing {
 
 namespace {
 
-void copyFeatures(const FrameFeatures& from, FrameFeatures& to) {
-  from.histogram.copyTo(to.histogram);
-  to.keypoints = from.keypoints;
-  from.descriptors.copyTo(to.descriptors);
-}
-
-}  // namespace
-
-ScanContext makeScanContext() {
-  ScanContext context;
-  context.detector = makeFeatureDetector();
-  return context;
-}
-
-void startScan(ScanContext& context, const cv::Mat& frame) {
-  context.previous = 0;
-  context.pending = false;
-  computeFrameFeatures(frame, *context.detector, context.buffers[0]);
-}
-
-int scanNextFrame(ScanContext& context, const cv::Mat& frame, int j, PairMeasure* measures) {
-  PairMeasure& record = measures[j - 1];
-  if (frame.empty()) {
-    // The next decodable frame is compared with the last decodable one.
-    record = PairMeasure{};
-    return -1;
-  }
-  const FrameFeatures& previous = context.buffers[context.previous];
-  FrameFeatures& current = context.buffers[1 - context.previous];
-  computeFrameFeatures(frame, *context.detector, current);
-  record = measurePair(previous, current);
-
-  int isolated = -1;
-  if (!context.pending) {
-    if (opensCandidate(record)) {
-      copyFeatures(previous, context.reference);
-      context.pending = true;
-    }
-  } else {
-    // The current pair is not examined here: a low pair right after a low pair
-    // never opens a candidate of its own.
-    if (confirmsFlash(context.reference, current)) isolated = j - 1;
-    context.pending = false;
-  }
-  context.previous = 1 - context.previous;
-  return isolated;
-}
-
-void measureLastPair(ScanContext& context, const cv::Mat& frame, int j, PairMeasure* measures) {
-  if (frame.empty()) {
-    measures[j - 1] = PairMeasure{};
-    return;
-  }
-  FrameFeatures& current = context.buffers[1 - context.previous];
-  computeFrameFeatures(frame, *context.detector, current);
-  measures[j - 1] = measurePair(context.buffers[context.previous], current);
-}
-
-void scanSegment(FrameRange range, PairMeasure* measures, std::vector<int>& isolatedFrames,
-                 const Video& video) {
+void scanRange(FrameRange range, PairMeasure* measures, std::vector<int>& isolated,
+               const Video& video) {
   FrameReader reader;
   openFrameReader(reader, video, false);
+  const cv::Ptr<cv::ORB> detector = makeFeatureDetector();
+  FrameFeatures features[2], reference;  // the previous analysed frame in features[previous]
+  int previous = 0;
+  bool pending = false;
   cv::Mat decoded, scaled;
   readFrameAt(reader, range.first, decoded);
   const cv::Mat& first = prepareFrame(decoded, video.scale, scaled);
   if (first.empty()) return;
-
-  ScanContext context = makeScanContext();
-  startScan(context, first);
-  for (int j = range.first + 1; j < range.end; ++j) {
+  computeFrameFeatures(first, *detector, features[0]);
+  const int last = std::min(range.end, video.probe.frameCount - 1);
+  for (int j = range.first + 1; j <= last; ++j) {
     readFrameAt(reader, j, decoded);
-    const int isolated =
-        scanNextFrame(context, prepareFrame(decoded, video.scale, scaled), j, measures);
-    if (isolated >= 0) {
+    const cv::Mat& frame = prepareFrame(decoded, video.scale, scaled);
+    measures[j - 1] = PairMeasure{};
+    if (frame.empty()) continue;  // the next decodable frame is compared with the last one
+    computeFrameFeatures(frame, *detector, features[1 - previous]);
+    measures[j - 1] = measurePair(features[previous], features[1 - previous]);
+    if (j == range.end) break;  // the joining pair looks for no flash
+    if (pending) {
+      pending = false;
+      if (confirmsFlash(reference, features[1 - previous])) {
 #pragma omp critical(isolated_frames)
-      isolatedFrames.push_back(isolated);
+        isolated.push_back(j - 1);
+      }
+    } else if (opensCandidate(measures[j - 1])) {
+      features[previous].histogram.copyTo(reference.histogram);
+      reference.keypoints = features[previous].keypoints;
+      features[previous].descriptors.copyTo(reference.descriptors);
+      pending = true;
     }
-  }
-  // A candidate still pending here is dropped: confirmation never crosses a range.
-  if (range.end < video.probe.frameCount) {
-    // The pair joining the next range, measured like any other but for flashes.
-    readFrameAt(reader, range.end, decoded);
-    measureLastPair(context, prepareFrame(decoded, video.scale, scaled), range.end, measures);
+    previous = 1 - previous;
   }
 }
+
+}  // namespace
 
 void referenceScan(Video& video, ShotScan& scan) {
   const int n = video.probe.frameCount;
@@ -104,7 +58,7 @@ void referenceScan(Video& video, ShotScan& scan) {
   const int threads = static_cast<int>(ranges.size());
 #pragma omp parallel for num_threads(threads) schedule(static)
   for (int t = 0; t < threads; ++t) {
-    scanSegment(ranges[t], scan.measures.data(), scan.isolatedFrames, video);
+    scanRange(ranges[t], scan.measures.data(), scan.isolatedFrames, video);
   }
   buildPairProfiles(scan.measures.data(), scan.profiles.data(), n);
 }

@@ -86,8 +86,8 @@ void applyShake(cv::Mat& frame, double shake, int index) {
   const int reach = std::max(1, cvRound(std::hypot(move.x, move.y)));
   cv::Mat kernel = cv::Mat::zeros(2 * reach + 1, 2 * reach + 1, CV_32F);
   const cv::Point centre(reach, reach);
-  cv::line(kernel, centre - cv::Point(cvRound(move.x / 2), cvRound(move.y / 2)),
-           centre + cv::Point(cvRound(move.x / 2), cvRound(move.y / 2)), cv::Scalar(1.0));
+  const cv::Point half(cvRound(move.x / 2), cvRound(move.y / 2));
+  cv::line(kernel, centre - half, centre + half, cv::Scalar(1.0));
   kernel /= cv::sum(kernel)[0];
   cv::filter2D(moved, frame, -1, kernel);
 }
@@ -107,35 +107,29 @@ void addOccluder(cv::Mat& frame, int k) {
   wide.convertTo(frame, CV_8UC3);
 }
 
-int fourccOf(const std::string& codec) {
-  return cv::VideoWriter::fourcc(codec[0], codec[1], codec[2], codec[3]);
-}
-
-void putLittleEndian(std::string& bytes, size_t at, uint32_t value) {
-  for (int k = 0; k < 4; ++k) bytes[at + k] = static_cast<char>((value >> (8 * k)) & 0xFF);
-}
-
-// The AVI headers as bytes, with the offsets of the main header's and the
-// video stream header's data; false when either is missing.
-bool findAviHeaders(const std::string& path, std::string& bytes, size_t& avih, size_t& strh) {
+// Overwrites 32-bit little-endian fields, at the given offsets in the data of
+// the AVI file's main header and of its video stream header.
+bool patchAviHeaders(const std::string& path,
+                     std::initializer_list<std::pair<size_t, uint32_t>> avih,
+                     std::initializer_list<std::pair<size_t, uint32_t>> strh) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  avih = bytes.find("avih");
-  strh = std::string::npos;
-  for (size_t at = bytes.find("strh"); at != std::string::npos; at = bytes.find("strh", at + 4)) {
-    if (at + 48 <= bytes.size() && bytes.compare(at + 8, 4, "vids") == 0) {
-      strh = at;
-      break;
+  std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const size_t main = bytes.find("avih");
+  size_t stream = bytes.find("strh");
+  while (stream != std::string::npos &&
+         (stream + 48 > bytes.size() || bytes.compare(stream + 8, 4, "vids") != 0)) {
+    stream = bytes.find("strh", stream + 4);
+  }
+  if (main == std::string::npos || main + 28 > bytes.size() || stream == std::string::npos) {
+    return false;
+  }
+  for (const auto& [header, fields] : {std::pair{main, avih}, std::pair{stream, strh}}) {
+    for (const auto& [at, value] : fields) {
+      for (int k = 0; k < 4; ++k) bytes[header + 8 + at + k] = static_cast<char>(value >> (8 * k));
     }
   }
-  return avih != std::string::npos && strh != std::string::npos && avih + 28 <= bytes.size();
-}
-
-bool writeBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out);
+  return static_cast<bool>(out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())));
 }
 
 }  // namespace
@@ -292,14 +286,9 @@ void renderFrames(const VideoPlan& plan, const std::function<void(const cv::Mat&
   }
 }
 
-std::vector<cv::Mat> renderAllFrames(const VideoPlan& plan) {
-  std::vector<cv::Mat> frames;
-  renderFrames(plan, [&frames](const cv::Mat& f) { frames.push_back(f.clone()); });
-  return frames;
-}
-
 bool writeVideo(const VideoPlan& plan, const std::string& path, const std::string& codec) {
-  cv::VideoWriter writer(path, cv::CAP_FFMPEG, fourccOf(codec), plan.fps, plan.size, true);
+  const int fourcc = cv::VideoWriter::fourcc(codec[0], codec[1], codec[2], codec[3]);
+  cv::VideoWriter writer(path, cv::CAP_FFMPEG, fourcc, plan.fps, plan.size, true);
   if (!writer.isOpened()) return false;
   renderFrames(plan, [&writer](const cv::Mat& f) { writer.write(f); });
   writer.release();
@@ -307,25 +296,14 @@ bool writeVideo(const VideoPlan& plan, const std::string& path, const std::strin
 }
 
 bool setAviFrameCount(const std::string& path, uint32_t frames) {
-  std::string bytes;
-  size_t avih = 0, strh = 0;
-  if (!findAviHeaders(path, bytes, avih, strh)) return false;
-  // avih data: dwTotalFrames after four other fields. strh data: type,
-  // handler, flags, priority and language, initial frames, scale, rate,
-  // start, then dwLength.
-  putLittleEndian(bytes, avih + 8 + 16, frames);
-  putLittleEndian(bytes, strh + 8 + 32, frames);
-  return writeBytes(path, bytes);
+  // avih: dwTotalFrames after four other fields. strh: type, handler, flags,
+  // priority and language, initial frames, scale, rate, start, then dwLength.
+  return patchAviHeaders(path, {{16, frames}}, {{32, frames}});
 }
 
 bool setAviFrameRate(const std::string& path, uint32_t rate, uint32_t scale) {
-  std::string bytes;
-  size_t avih = 0, strh = 0;
-  if (!findAviHeaders(path, bytes, avih, strh)) return false;
-  putLittleEndian(bytes, avih + 8, rate == 0 ? 0 : static_cast<uint32_t>(1e6 * scale / rate));
-  putLittleEndian(bytes, strh + 8 + 20, scale);
-  putLittleEndian(bytes, strh + 8 + 24, rate);
-  return writeBytes(path, bytes);
+  const auto microseconds = rate == 0 ? 0 : static_cast<uint32_t>(1e6 * scale / rate);
+  return patchAviHeaders(path, {{0, microseconds}}, {{20, scale}, {24, rate}});
 }
 
 }  // namespace shotscene::testing

@@ -61,7 +61,6 @@ std::vector<std::pair<int, int>> transitionSpans(const VideoPlan& plan);
 
 // Renders frames in order, each 8-bit BGR of plan.size.
 void renderFrames(const VideoPlan& plan, const std::function<void(const cv::Mat&)>& sink);
-std::vector<cv::Mat> renderAllFrames(const VideoPlan& plan);
 
 // A picture with many corners and a hue palette of its own. Seeds 1xx, 2xx
 // and 3xx are three families whose saturation and brightness lie far apart.

@@ -16,32 +16,19 @@ namespace shotscene::testing {
 
 namespace {
 
-// Number of complete "N\nA --> B\nLABEL\n\n" entries, or -1 when the file is not that.
-int subtitleEntries(const std::string& text) {
-  std::istringstream in(text);
-  int entries = 0;
-  for (std::string number; std::getline(in, number);) {
-    std::string times, label, blank;
-    if (number != std::to_string(entries + 1) || !std::getline(in, times) ||
-        times.find(" --> ") == std::string::npos || !std::getline(in, label) ||
-        !std::getline(in, blank) || !blank.empty()) {
-      return -1;
-    }
+// Problems beyond what the list's own strict reader checks: the file's last
+// line end, the last frame, and one complete subtitle per line.
+std::string coverageProblems(const std::string& stem, const std::string& kind, bool finalLineEnd,
+                             int last, size_t lines, int frameCount) {
+  const std::string list = readWholeFile(stem + "_" + kind + ".txt");
+  const std::string srt = readWholeFile(stem + "_" + kind + ".srt");
+  size_t entries = 0;
+  for (size_t at = srt.find(" --> "); at != std::string::npos; at = srt.find(" --> ", at + 1)) {
     ++entries;
   }
-  const bool complete =
-      text.empty() || (text.size() >= 2 && text.substr(text.size() - 2) == "\n\n");
-  return complete ? entries : -1;
-}
-
-// Problems beyond what the list's own strict reader checks: the file's last
-// line end, the first frame, the last, and one subtitle per line.
-std::string coverageProblems(const std::string& stem, const std::string& kind, bool finalLineEnd,
-                             int first, int last, size_t lines, int frameCount) {
-  const std::string list = readWholeFile(stem + "_" + kind + ".txt");
   if ((list.back() == '\n') != finalLineEnd) return kind + " list: last line cut short";
-  if (first != 1 || last != frameCount) return kind + " list: does not span the video";
-  if (subtitleEntries(readWholeFile(stem + "_" + kind + ".srt")) != static_cast<int>(lines)) {
+  if (last != frameCount) return kind + " list: does not span the video";
+  if (entries != lines || (!srt.empty() && srt.substr(srt.size() - 2) != "\n\n")) {
     return kind + " subtitles do not match the " + kind + " list";
   }
   return "";
@@ -77,14 +64,13 @@ std::string outputProblems(const std::string& stem, int frameCount, bool scenes)
   std::string error;
   std::vector<ListedShot> shots;
   if (!readShotList(stem + "_shots.txt", frameCount, shots, error)) return error;
-  error = coverageProblems(stem, "shots", true, shots.front().first, shots.back().last,
-                           shots.size(), frameCount);
+  error = coverageProblems(stem, "shots", true, shots.back().last, shots.size(), frameCount);
   if (!error.empty() || !scenes) return error;
   std::vector<SceneEntry> list;
   if (!readSceneList(stem + "_scenes.txt", frameCount, list, error)) return error;
   if (list.empty()) return "scenes list: no scene";
-  return coverageProblems(stem, "scenes", false, list.front().start, list.back().end, list.size(),
-                          frameCount);
+  if (list.front().start != 1) return "scenes list: does not start at frame 1";
+  return coverageProblems(stem, "scenes", false, list.back().end, list.size(), frameCount);
 }
 
 std::vector<std::string> temporaryFiles(const std::string& folder) {
