@@ -36,7 +36,7 @@ constexpr int kCutPrecedence = 13;
 // scan missed: about half a second. Within kGap frames on each side of such
 // a stretch, a frame must compare at least kSteady alike.
 constexpr int kGap = 12;
-constexpr double kSteady = 0.8;
+constexpr double kSteady = 0.9;
 // The score the scan's candidates need, and the one a proposed transition gets.
 constexpr double kCandidateScore = 0.3;
 constexpr float kProposedScore = 1.0f;
