@@ -55,8 +55,10 @@ std::vector<ShotRecord> findShots(const Video& video, ShotScan& scan, int* typed
   int cutCount = detectCuts(scan.measures.data(), scan.cutShots.data(), n, video.probe.frameRate,
                             scan.isolatedFrames);
   if (refine) {
+    const double refineSince = monotonicSeconds();
     cutCount = dropContinuingCuts(scan.cutShots.data(), cutCount, scan.sketches);
     proposeTransitions(scan.profiles.data(), scan.cutShots.data(), cutCount, scan.sketches);
+    reportStageTime("refine_cuts", refineSince);
   }
   const double since = monotonicSeconds();
   const int decoded =

@@ -283,8 +283,9 @@ void addSketch(ShotSketches& sketches, cv::Mat sketch) {
 float alignedSimilarity(const cv::Mat& a, const cv::Mat& b) {
   if (a.empty() || b.empty() || a.size() != b.size()) return -1.0f;
   const Compared ca = compared(a), cb = compared(b);
-  cv::Mat window;
-  cv::createHanningWindow(window, a.size(), CV_32F);
+  // Sketches of one video share a size: the window is made once per thread.
+  thread_local cv::Mat window;
+  if (window.size() != a.size()) cv::createHanningWindow(window, a.size(), CV_32F);
   const cv::Point2d shift = cv::phaseCorrelate(ca.grey, cb.grey, window);
   const int dx = static_cast<int>(std::lround(shift.x));
   const int dy = static_cast<int>(std::lround(shift.y));
@@ -311,6 +312,13 @@ int proposeTransitions(PairProfile* profiles, const ShotRecord* cutShots, int cu
           near(static_cast<int>(profiles[p].startFrame), static_cast<int>(profiles[p].endFrame));
     }
     if (taken || t.last - t.first < kGap || centre < 1 || centre >= n - 1) continue;
+    // What the check after the typing would drop is not worth typing.
+    int lo = 0, hi = n - 1;
+    for (int k = 0; k + 1 < cutCount; ++k) {
+      if (cutShots[k].end <= t.first) lo = cutShots[k].end;
+      if (cutShots[k].end - 1 >= t.last) hi = std::min(hi, cutShots[k].end - 1);
+    }
+    if (continuesAcross(sketches, t, lo, hi)) continue;
     PairProfile& p = profiles[centre];
     p.score = kProposedScore;
     p.startFrame = static_cast<float>(t.first);
