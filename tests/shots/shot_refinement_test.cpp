@@ -47,6 +47,14 @@ testing::VideoPlan handheldPlan() {
   return plan;
 }
 
+// One shot of 160 frames from a shaking camera, a dark shape crossing the
+// lens at frame 70: the scan splits it.
+void handheldShot(testing::VideoPlan& plan) {
+  plan.shake = 7.0;
+  plan.occluders = {70};
+  testing::addShot(plan, 201, 160);
+}
+
 // Every file of a run with keyframes: names and contents, in name order.
 std::string resultFiles(const std::filesystem::path& dir) {
   std::vector<std::filesystem::path> files;
@@ -63,9 +71,7 @@ std::string resultFiles(const std::filesystem::path& dir) {
 // keyframes and one scene, the same files at every thread count.
 TEST_F(ShotRefinementTest, RefinedShotsReachEveryOutputAlikeAtEveryThreadCount) {
   testing::VideoPlan plan = handheldPlan();
-  plan.shake = 7.0;
-  plan.occluders = {70};
-  testing::addShot(plan, 201, 160);
+  handheldShot(plan);
   ASSERT_TRUE(testing::writeVideo(plan, path("clip.avi")));
   std::string first;
   for (const char* threads : {"1", "2", "4"}) {
@@ -94,20 +100,9 @@ TEST_F(ShotRefinementTest, ChangesTheShotsWhereTheFootageMovesOrACutHidesAndNowh
     std::function<bool(int)> unreadable;
   };
   const Case cases[] = {
-      {"shaking camera, blur and an occluder",
-       [](testing::VideoPlan& p) {
-         p.shake = 7.0;
-         p.occluders = {70};
-         testing::addShot(p, 201, 160);
-       },
-       "160/0 ", false, nullptr},
-      {"the same with frames that fail around the scan's boundary",
-       [](testing::VideoPlan& p) {
-         p.shake = 7.0;
-         p.occluders = {70};
-         testing::addShot(p, 201, 160);
-       },
-       "160/0 ", false, [](int f) { return f >= 74 && f <= 77; }},
+      {"shaking camera, blur and an occluder", handheldShot, "160/0 ", false, nullptr},
+      {"the same with frames that fail around the scan's boundary", handheldShot, "160/0 ", false,
+       [](int f) { return f >= 74 && f <= 77; }},
       {"cut to the same colours in another picture",
        [](testing::VideoPlan& p) {
          p.still = true;
