@@ -284,11 +284,11 @@ def xfade(tail, head, transition, tmp):
 
 
 def render_video(job):
-    spec, photo_files, out_dir = job
+    plan, photo_files, out_dir = job
     cv2.setNumThreads(1)
-    name, (w, h) = spec["name"], spec["size"]
-    rng = np.random.default_rng(spec["seed"])
-    photos = {i: np.load(photo_files[i]) for i in {s["photo"] for s in spec["shots"]}}
+    name, (w, h) = plan["name"], plan["size"]
+    rng = np.random.default_rng(plan["seed"])
+    photos = {i: np.load(photo_files[i]) for i in {s["photo"] for s in plan["shots"]}}
     banks = {}
 
     def noise(sigma):
@@ -306,7 +306,7 @@ def render_video(job):
         stdin=subprocess.PIPE)
     written = 0
     boundaries, flashes = [], []
-    shots = spec["shots"]
+    shots = plan["shots"]
     with tempfile.TemporaryDirectory() as tmp:
         carried, carried_frames = None, 0  # the next shot's renderer, when its first frames went into a transition
         for k, shot in enumerate(shots):
@@ -337,8 +337,8 @@ def render_video(job):
     if enc.wait() != 0:
         fail("ffmpeg failed on " + name)
     os.replace(part, path)
-    truth = {"fps": FPS, "frames": written, "boundaries": boundaries, "kind": spec["kind"], "size": [w, h],
-             "seed": spec["seed"], "flashes": flashes,
+    truth = {"fps": FPS, "frames": written, "boundaries": boundaries, "kind": plan["kind"], "size": [w, h],
+             "seed": plan["seed"], "flashes": flashes,
              "photos": [PHOTOS[s["photo"]][1] for s in shots]}
     with open(os.path.join(out_dir, name + ".truth.json"), "w") as f:
         json.dump(truth, f, indent=1)
@@ -396,9 +396,9 @@ def same_place_shots(rng, count):
     return shots[:count]
 
 
-def video_specs(seed):
+def video_plans(seed):
     """Two videos per kind, sizes cycling through SIZES; each ~40-70 s."""
-    specs = []
+    plans = []
     for kk, kind in enumerate(KINDS):
         for v in range(2):
             index = 2 * kk + v
@@ -440,9 +440,9 @@ def video_specs(seed):
             shots[-1]["join"] = None
             if incoming:
                 shots[-1]["frames"] = max(shots[-1]["frames"], incoming + 2 * FPS)
-            specs.append({"name": "%s_%d" % (kind, v + 1), "kind": kind, "size": SIZES[index % 3],
+            plans.append({"name": "%s_%d" % (kind, v + 1), "kind": kind, "size": SIZES[index % 3],
                           "seed": [seed, index, 1], "shots": shots})
-    return specs
+    return plans
 
 
 def main():
@@ -454,12 +454,12 @@ def main():
     args = ap.parse_args()
     check_sources()
     os.makedirs(args.out_dir, exist_ok=True)
-    specs = video_specs(args.seed)
+    plans = video_plans(args.seed)
     if args.only:
-        specs = [s for s in specs if s["name"] in args.only]
+        plans = [s for s in plans if s["name"] in args.only]
     with tempfile.TemporaryDirectory() as tmp:
         photos = load_photos(tmp)
-        jobs = [(s, photos, args.out_dir) for s in specs]
+        jobs = [(s, photos, args.out_dir) for s in plans]
         with multiprocessing.Pool(args.jobs) as pool:
             for name, frames in pool.imap_unordered(render_video, jobs):
                 print("%s: %d frames" % (name, frames), flush=True)
