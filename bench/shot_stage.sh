@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Times the whole tool, and the split between its stages, against a decode-only ffmpeg pass on two 2-minute
-# synthetic H.264 videos (1280x720 and 640x360). Videos are cached in build/bench/.
+# synthetic H.264 videos (1280x720 and 640x360), and the shot stage with --refine_shots against
+# without, there and on the accuracy bench's moving 720p video when it has been made
+# (bench/accuracy/run.sh). Videos are cached in build/bench/.
 # Usage: bench/shot_stage.sh [runs]   (default 3 runs each, median reported)
 set -euo pipefail
 
@@ -33,7 +35,8 @@ median() {
 }
 
 echo "shot stage bench: $runs runs each, median wall time, $(nproc) cores"
-printf '%-10s %8s %10s %12s %8s %8s %10s %8s\n' size frames decode_s shotscene_s fps ratio shots_s ratio
+printf '%-10s %8s %10s %12s %8s %8s %10s %8s %10s %8s\n' size frames decode_s shotscene_s fps ratio shots_s ratio \
+  refine_s vs_shots
 for size in 1280x720 640x360; do
   w=${size%x*} h=${size#*x}
   video="$bench/bench_${size}.mp4"
@@ -43,7 +46,7 @@ for size in 1280x720 640x360; do
   frames=$(ffprobe -v error -select_streams v:0 -count_packets \
     -show_entries stream=nb_read_packets -of csv=p=0 "$video")
 
-  decode_times="" shot_times="" stage_times=""
+  decode_times="" shot_times="" stage_times="" refine_times=""
   : >"$bench/stages_${size}.txt"
   for ((i = 0; i < runs; i++)); do
     t=$(wall ffmpeg -v error -i "$video" -f null -)
@@ -53,13 +56,17 @@ for size in 1280x720 640x360; do
     grep '^timing: ' "$bench/last_error.txt" >>"$bench/stages_${size}.txt" || true
     t=$(wall "$tool" --shots "$video")
     stage_times+="$t"$'\n'
+    t=$(wall "$tool" --shots --refine_shots "$video")
+    refine_times+="$t"$'\n'
   done
   decode=$(printf '%s' "$decode_times" | median)
   shots=$(printf '%s' "$shot_times" | median)
   stageonly=$(printf '%s' "$stage_times" | median)
+  refine=$(printf '%s' "$refine_times" | median)
 
-  awk -v s="$size" -v n="$frames" -v d="$decode" -v t="$shots" -v a="$stageonly" \
-    'BEGIN { printf "%-10s %8d %10.3f %12.3f %8.1f %8.2f %10.3f %8.2f\n", s, n, d, t, n / t, t / d, a, a / d }'
+  awk -v s="$size" -v n="$frames" -v d="$decode" -v t="$shots" -v a="$stageonly" -v r="$refine" \
+    'BEGIN { printf "%-10s %8d %10.3f %12.3f %8.1f %8.2f %10.3f %8.2f %10.3f %8.2f\n",
+             s, n, d, t, n / t, t / d, a, a / d, r, r / a }'
   # Median time of each stage the tool reports, and its share of the whole run.
   split=""
   for stage in $(awk '{ print $2 }' "$bench/stages_${size}.txt" | awk '!seen[$0]++'); do
@@ -68,5 +75,20 @@ for size in 1280x720 640x360; do
   done
   echo "$split"
 done
+moving="$root/build/accuracy/motion_handheld_1.mp4"
+if [[ -s "$moving" ]]; then
+  plain_times="" refine_times=""
+  for ((i = 0; i < runs; i++)); do
+    t=$(wall "$tool" --shots "$moving")
+    plain_times+="$t"$'\n'
+    t=$(wall "$tool" --shots --refine_shots "$moving")
+    refine_times+="$t"$'\n'
+  done
+  plain=$(printf '%s' "$plain_times" | median)
+  refine=$(printf '%s' "$refine_times" | median)
+  awk -v p="$plain" -v r="$refine" \
+    'BEGIN { printf "moving 720p (motion_handheld_1): shots_s %.3f refine_s %.3f vs_shots %.2f\n", p, r, r / p }'
+fi
 echo "shotscene_s: whole run; shots_s: --shots (shot stage only); fps = frames / whole run;"
-echo "each ratio = the time before it / decode-only time; stage lines: median and share of the whole run"
+echo "each ratio = the time before it / decode-only time, but vs_shots = --shots --refine_shots / --shots;"
+echo "stage lines: median and share of the whole run"
