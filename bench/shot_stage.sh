@@ -75,17 +75,17 @@ for size in 1280x720 640x360; do
   done
   echo "$split"
 done
+# Median wall time of `runs` runs of the command.
+median_wall() {
+  local times="" i
+  for ((i = 0; i < runs; i++)); do times+="$(wall "$@")"$'\n'; done
+  printf '%s' "$times" | median
+}
+
 moving="$root/build/accuracy/motion_handheld_1.mp4"
 if [[ -s "$moving" ]]; then
-  plain_times="" refine_times=""
-  for ((i = 0; i < runs; i++)); do
-    t=$(wall "$tool" --shots "$moving")
-    plain_times+="$t"$'\n'
-    t=$(wall "$tool" --shots --refine_shots "$moving")
-    refine_times+="$t"$'\n'
-  done
-  plain=$(printf '%s' "$plain_times" | median)
-  refine=$(printf '%s' "$refine_times" | median)
+  plain=$(median_wall "$tool" --shots "$moving")
+  refine=$(median_wall "$tool" --shots --refine_shots "$moving")
   awk -v p="$plain" -v r="$refine" \
     'BEGIN { printf "moving 720p (motion_handheld_1): shots_s %.3f refine_s %.3f vs_shots %.2f\n", p, r, r / p }'
 fi

@@ -4,8 +4,8 @@
 
 #include <iterator>
 
-#include "scenes/shot_signatures.h"
 #include "app/shot_stage.h"
+#include "scenes/shot_signatures.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_video.h"
 #include "tests/support/tool_runner.h"
