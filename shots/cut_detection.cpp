@@ -11,6 +11,13 @@ constexpr double kStretchSimilarity = 0.05;
 
 }  // namespace
 
+bool isolatedNear(const std::vector<int>& sortedIsolated, int pair) {
+  for (int v = pair; v <= pair + 2; ++v) {
+    if (std::binary_search(sortedIsolated.begin(), sortedIsolated.end(), v)) return true;
+  }
+  return false;
+}
+
 int detectCuts(const PairMeasure* measures, ShotRecord* cutShots, int frameCount, float frameRate,
                std::vector<int> isolatedFrames) {
   std::sort(isolatedFrames.begin(), isolatedFrames.end());
@@ -19,12 +26,6 @@ int detectCuts(const PairMeasure* measures, ShotRecord* cutShots, int frameCount
   };
   const auto low = [measures](int i, double threshold) {
     return static_cast<double>(measures[i].similarity) < threshold;
-  };
-  const auto isolatedNear = [&isolatedFrames](int i) {
-    for (int v = i; v <= i + 2; ++v) {
-      if (std::binary_search(isolatedFrames.begin(), isolatedFrames.end(), v)) return true;
-    }
-    return false;
   };
 
   const int last = frameCount - 4;
@@ -37,7 +38,7 @@ int detectCuts(const PairMeasure* measures, ShotRecord* cutShots, int frameCount
       ++i;
       // Inside a run of featureless pairs no cut is placed; its last pair is a candidate.
       bool candidate = ratioSum(i) == 0.0f ? ratioSum(i + 1) != 0.0f : low(i, kCutSimilarity);
-      if (candidate && isolatedNear(i)) candidate = false;
+      if (candidate && isolatedNear(isolatedFrames, i)) candidate = false;
       if (candidate && i > 6 && low(i - 1, kStretchSimilarity) && low(i - 2, kStretchSimilarity) &&
           low(i - 3, kStretchSimilarity) && low(i - 4, kStretchSimilarity)) {
         candidate = false;

@@ -13,6 +13,10 @@ namespace shotscene {
 // frameCount. measures holds frameCount - 1 entries. A cut next to an isolated
 // disturbance, or after four low pairs, is vetoed; after a cut the next half
 // second of pairs is not examined. isolatedFrames is consumed.
+// Whether one of the sorted isolated frames lies at pair, pair + 1 or pair + 2:
+// the flash that vetoes a cut at that pair.
+bool isolatedNear(const std::vector<int>& sortedIsolated, int pair);
+
 int detectCuts(const PairMeasure* measures, ShotRecord* cutShots, int frameCount, float frameRate,
                std::vector<int> isolatedFrames);
 

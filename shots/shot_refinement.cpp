@@ -5,6 +5,8 @@
 #include <opencv2/imgproc.hpp>
 #include <utility>
 
+#include "shots/cut_detection.h"
+
 namespace shotscene {
 
 namespace {
@@ -168,13 +170,6 @@ Transition transitionAt(int lastFrame, const PairProfile* profiles, int frameCou
     t.last = std::clamp(static_cast<int>(p.endFrame), lastFrame + 1, frameCount - 1);
   }
   return t;
-}
-
-bool isolatedNear(const std::vector<int>& sortedIsolated, int pair) {
-  for (int v = pair; v <= pair + 2; ++v) {
-    if (std::binary_search(sortedIsolated.begin(), sortedIsolated.end(), v)) return true;
-  }
-  return false;
 }
 
 // Pairs whose difference stands out from the pairs around: the last frames
