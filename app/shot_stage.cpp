@@ -54,15 +54,31 @@ std::vector<ShotRecord> findShots(const Video& video, ShotScan& scan, int* typed
   const int n = video.probe.frameCount;
   int cutCount = detectCuts(scan.measures.data(), scan.cutShots.data(), n, video.probe.frameRate,
                             scan.isolatedFrames);
+  std::vector<ProposedTransition> proposals;
   if (refine) {
     const double refineSince = monotonicSeconds();
     cutCount = dropContinuingCuts(scan.cutShots.data(), cutCount, scan.sketches);
-    proposeTransitions(scan.profiles.data(), scan.cutShots.data(), cutCount, scan.sketches);
+    proposals = proposeTransitions(scan.cutShots.data(), cutCount, scan.sketches);
+    addProposedTransitions(proposals, scan.profiles, scan.profiles);
     reportStageTime("refine_cuts", refineSince);
   }
   const double since = monotonicSeconds();
-  const int decoded =
+  int decoded =
       classifyTransitions(scan.profiles, scan.cutShots.data(), cutCount, video, &scan.typed);
+  // Where typing erased the scan's candidates, the proposals they covered are typed in turn.
+  if (!proposals.empty()) {
+    std::vector<PairProfile> late(scan.profiles.size());
+    if (addProposedTransitions(proposals, scan.profiles, late) > 0) {
+      decoded += classifyTransitions(late, scan.cutShots.data(), cutCount, video);
+      for (size_t i = 0; i < late.size(); ++i) {
+        if (!isTransitionCandidate(late[i])) continue;
+        scan.profiles[i].score = late[i].score;
+        scan.profiles[i].startFrame = late[i].startFrame;
+        scan.profiles[i].endFrame = late[i].endFrame;
+        scan.profiles[i].type = late[i].type;
+      }
+    }
+  }
   if (typedByDecoding != nullptr) *typedByDecoding = decoded;
   reportStageTime("typing", since);
   std::vector<ShotRecord> shots =

@@ -32,13 +32,19 @@ constexpr double kProposalFloor = 0.02;
 constexpr int kProposalReach = 10;
 constexpr int kProposalPeak = 2;
 constexpr int kProposalSpacing = 8;
+// A cut changes in one pair: the pairs just before and after it change less
+// than this share of it. Motion blur spreads a whip pan over several pairs.
+constexpr float kLonePair = 0.5f;
 // Gradual transitions nearer than this to a cut give way to it, as the scan's do.
 constexpr int kCutPrecedence = 13;
 // Frames compared across a stretch when looking for gradual transitions the
 // scan missed: about half a second. Within kGap frames on each side of such
-// a stretch, a frame must compare at least kSteady alike.
+// a stretch, a frame must compare at least kSteady alike, or kDepth more alike
+// than the least alike frame of the stretch: slow drift keeps some steady
+// shots below kSteady.
 constexpr int kGap = 12;
 constexpr double kSteady = 0.9;
+constexpr double kDepth = 0.6;
 // The score the scan's candidates need, and the one a proposed transition gets.
 constexpr double kCandidateScore = 0.3;
 constexpr float kProposedScore = 1.0f;
@@ -184,7 +190,7 @@ std::vector<int> proposedCuts(const std::vector<float>& d, const std::vector<int
     for (int j = std::max(0, k - kProposalPeak); j <= std::min(pairs - 1, k + kProposalPeak); ++j) {
       if (d[j] > d[k] || (d[j] == d[k] && j < k)) peak = false;
     }
-    if (!peak) continue;
+    if (!peak || std::max(d[k - 1], d[k + 1]) > kLonePair * d[k]) continue;
     around.clear();
     for (int j = std::max(0, k - kProposalReach); j <= std::min(pairs - 1, k + kProposalReach);
          ++j) {
@@ -228,11 +234,11 @@ bool holdsCut(const ShotSketches& s, int first, int last) {
 std::vector<Transition> changedStretches(const ShotSketches& s) {
   const std::vector<float> alike = gapSimilarities(s);
   const int n = static_cast<int>(alike.size());
-  // Some frame within kGap of the stretch compares alike.
-  const auto steady = [&](int from, int step) {
+  // Some frame within kGap of the stretch compares at least `level` alike.
+  const auto steady = [&](int from, int step, double level) {
     for (int j = 0; j < kGap; ++j) {
       const int k = from + j * step;
-      if (k >= 0 && k < n && alike[k] >= kSteady) return true;
+      if (k >= 0 && k < n && alike[k] >= level) return true;
     }
     return false;
   };
@@ -242,8 +248,10 @@ std::vector<Transition> changedStretches(const ShotSketches& s) {
     int end = k;
     while (end + 1 < n && alike[end + 1] > -1.5f && alike[end + 1] < kSameShot) ++end;
     const int length = end - k + 1;
-    if (length >= kGap && length <= 2 * kGap + kLongestTransition && steady(k - 1, -1) &&
-        steady(end + 1, 1) && !holdsCut(s, k, end)) {
+    const float lowest = *std::min_element(alike.begin() + k, alike.begin() + end + 1);
+    const double level = std::min(kSteady, lowest + kDepth);
+    if (length >= kGap && length <= 2 * kGap + kLongestTransition && steady(k - 1, -1, level) &&
+        steady(end + 1, 1, level) && !holdsCut(s, k, end)) {
       found.push_back(Transition{k + kGap / 2, end - kGap / 2});
     }
     k = end;
@@ -287,41 +295,55 @@ float alignedSimilarity(const cv::Mat& a, const cv::Mat& b) {
   return std::max(shiftedSimilarity(ca, cb, 0, 0), shiftedSimilarity(ca, cb, dx, dy));
 }
 
-int proposeTransitions(PairProfile* profiles, const ShotRecord* cutShots, int cutCount,
-                       const ShotSketches& sketches) {
+std::vector<ProposedTransition> proposeTransitions(const ShotRecord* cutShots, int cutCount,
+                                                   const ShotSketches& sketches) {
   const int n = static_cast<int>(sketches.frames.size());
-  int proposed = 0;
+  std::vector<ProposedTransition> proposals;
   for (const Transition& t : changedStretches(sketches)) {
     const int centre = (t.first + t.last) / 2;
-    const auto near = [&t](int first, int last) {
-      return t.last + kGap > first && t.first < last + kGap;
-    };
-    bool taken = false;
-    for (int k = 0; k + 1 < cutCount && !taken; ++k) {
-      taken = near(cutShots[k].end - 1, cutShots[k].end);
+    bool nearCut = false;
+    for (int k = 0; k + 1 < cutCount && !nearCut; ++k) {
+      nearCut = t.last + kGap > cutShots[k].end - 1 && t.first < cutShots[k].end + kGap;
     }
-    for (int p = std::max(0, t.first - kLongestTransition);
-         p < std::min(n - 1, t.last + kLongestTransition) && !taken; ++p) {
-      taken =
-          static_cast<double>(profiles[p].score) > kCandidateScore &&
-          near(static_cast<int>(profiles[p].startFrame), static_cast<int>(profiles[p].endFrame));
-    }
-    if (taken || t.last - t.first < kGap || centre < 1 || centre >= n - 1) continue;
+    if (nearCut || t.last - t.first < kGap || centre < 1 || centre >= n - 1) continue;
     // What the check after the typing would drop is not worth typing.
     int lo = 0, hi = n - 1;
     for (int k = 0; k + 1 < cutCount; ++k) {
       if (cutShots[k].end <= t.first) lo = cutShots[k].end;
       if (cutShots[k].end - 1 >= t.last) hi = std::min(hi, cutShots[k].end - 1);
     }
-    if (continuesAcross(sketches, t, lo, hi)) continue;
-    PairProfile& p = profiles[centre];
+    if (!continuesAcross(sketches, t, lo, hi)) proposals.push_back({t.first, t.last});
+  }
+  return proposals;
+}
+
+int addProposedTransitions(std::vector<ProposedTransition>& proposals,
+                           const std::vector<PairProfile>& existing,
+                           std::vector<PairProfile>& into) {
+  const int pairs = static_cast<int>(existing.size());
+  int added = 0;
+  std::vector<ProposedTransition> waiting;
+  for (const ProposedTransition& t : proposals) {
+    bool taken = false;
+    for (int p = std::max(0, t.first - kLongestTransition);
+         p < std::min(pairs, t.last + kLongestTransition) && !taken; ++p) {
+      taken = static_cast<double>(existing[p].score) > kCandidateScore &&
+              t.last + kGap > static_cast<int>(existing[p].startFrame) &&
+              t.first < static_cast<int>(existing[p].endFrame) + kGap;
+    }
+    if (taken) {
+      waiting.push_back(t);
+      continue;
+    }
+    PairProfile& p = into[(t.first + t.last) / 2];
     p.score = kProposedScore;
     p.startFrame = static_cast<float>(t.first);
     p.endFrame = static_cast<float>(t.last);
     p.type = 0.0f;
-    ++proposed;
+    ++added;
   }
-  return proposed;
+  proposals = std::move(waiting);
+  return added;
 }
 
 int dropContinuingCuts(ShotRecord* cutShots, int cutCount, const ShotSketches& sketches) {

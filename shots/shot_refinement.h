@@ -40,14 +40,25 @@ void addSketch(ShotSketches& sketches, cv::Mat sketch);
 // sketch is missing.
 float alignedSimilarity(const cv::Mat& a, const cv::Mat& b);
 
-// Adds to `profiles` (frameCount - 1 entries, from buildPairProfiles) a
-// candidate for every gradual transition the sketches show away from the
-// cutCount cut shots' boundaries and from the candidates already there:
-// a stretch where frames half a second apart do not show one shot, between
-// steady stretches where they do. The candidates are then typed, or erased,
-// like the scan's own. Returns how many were added.
-int proposeTransitions(PairProfile* profiles, const ShotRecord* cutShots, int cutCount,
-                       const ShotSketches& sketches);
+// A gradual transition the sketches show: its 0-based first and last frames.
+struct ProposedTransition {
+  int first = 0;
+  int last = 0;
+};
+
+// The gradual transitions the sketches show away from the cutCount cut
+// shots' boundaries: stretches where frames half a second apart do not show
+// one shot, between steadier stretches where they do, whose two sides differ.
+std::vector<ProposedTransition> proposeTransitions(const ShotRecord* cutShots, int cutCount,
+                                                   const ShotSketches& sketches);
+
+// Adds to `into` a candidate for each proposal that no candidate of
+// `existing` covers, to be typed, or erased, like the scan's own, and leaves
+// in `proposals` only the covered ones. `existing` and `into` (frameCount - 1
+// entries each) may be one vector. Returns how many were added.
+int addProposedTransitions(std::vector<ProposedTransition>& proposals,
+                           const std::vector<PairProfile>& existing,
+                           std::vector<PairProfile>& into);
 
 // Drops the cuts (boundaries of the cutCount cut shots, from detectCuts)
 // whose two sides the sketches show to be one continuing shot, merging their
