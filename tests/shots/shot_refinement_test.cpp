@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <opencv2/imgproc.hpp>
 #include <sstream>
 
 #include "app/shot_stage.h"
@@ -147,6 +148,28 @@ TEST_F(ShotRefinementTest, ChangesTheShotsWhereTheFootageMovesOrACutHidesAndNowh
       EXPECT_NE(shots.scanned, c.refined) << c.name;
     }
   }
+}
+
+// A whip pan: the camera drifts, swings at once most of a picture's width
+// and slows down over four frames smeared by motion blur, then drifts on. The
+// first swing's pair looks like a cut's, but the next pairs change too: no cut.
+TEST_F(ShotRefinementTest, WhipPanSmearedOverSeveralPairsProposesNoCut) {
+  cv::Mat wide;
+  cv::cvtColor(testing::texturedPicture(201, {1400, 240}), wide, cv::COLOR_BGR2GRAY);
+  ShotSketches sketches;
+  int x = 0;
+  for (int f = 0; f < 84; ++f) {
+    static const int whip[] = {240, 60, 30, 15, 8};
+    const int step = f >= 40 && f < 45 ? whip[f - 40] : 2;
+    x += step;
+    cv::Mat frame;
+    cv::blur(wide(cv::Rect(x, 0, 320, 240)), frame, cv::Size(step, 1));
+    addSketch(sketches, makeSketch(frame));
+  }
+  const std::vector<PairProfile> profiles(sketches.differences.size());
+  const std::vector<ShotRecord> shots =
+      refineShots({makeShotRecord(1, 84, kAbrupt)}, sketches, profiles.data(), {});
+  EXPECT_EQ(listed(shots), "84/0 ");
 }
 
 }  // namespace
