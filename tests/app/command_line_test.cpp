@@ -23,10 +23,7 @@ class CommandLineTest : public testing::ScratchFolderTest {
   }
   // Three shots of 30 frames, wide enough to be analysed at 512 px.
   std::string makeVideo(const std::string& name) {
-    testing::VideoPlan plan;
-    plan.size = cv::Size(640, 360);
-    for (int seed = 1; seed <= 3; ++seed) testing::addShot(plan, seed, 30);
-    EXPECT_TRUE(testing::writeVideo(plan, path(name)));
+    EXPECT_TRUE(testing::writeVideo(testing::cutsPlan(cv::Size(640, 360), 3, 30), path(name)));
     return path(name);
   }
   std::string err_;
@@ -81,10 +78,9 @@ TEST_F(CommandLineTest, ShotsOnlyRunMergesAnUndecodableLastShotAndKeepsTheDecode
 std::set<std::string> listedImages(const std::string& list, const std::string& word) {
   std::set<std::string> images;
   std::istringstream lines(testing::readWholeFile(list));
-  int number = 0;
-  for (std::string line; std::getline(lines, line);) {
-    const int count = word == "shot" ? 3 : line.find(" 0 0") == std::string::npos ? 5 : 3;
-    ++number;
+  std::string line;
+  for (int number = 1; std::getline(lines, line); ++number) {
+    const int count = word == "shot" || line.find(" 0 0") != std::string::npos ? 3 : 5;
     for (int j = 1; j <= count; ++j) {
       images.insert(word + std::to_string(number) + "_" + std::to_string(j) + ".jpg");
     }

@@ -106,31 +106,28 @@ TEST_F(FaultsTest, StoppedRunLeavesOnlyCompleteFiles) {
 }
 
 TEST_F(FaultsTest, StaleTemporaryFilesOfDeadRunsAreRemovedAndThoseOfLiveOnesKept) {
-  testing::VideoPlan plan;
-  plan.size = cv::Size(96, 64);
-  for (int k = 0; k < 3; ++k) testing::addShot(plan, k + 1, 10);
-  ASSERT_TRUE(testing::writeVideo(plan, path("clip.avi")));
+  ASSERT_TRUE(testing::writeVideo(testing::cutsPlan(cv::Size(96, 64), 3, 10), path("clip.avi")));
   fs::create_directory(path("clip_Shot_Keyframes"));
   const std::string dead = std::to_string(deadPid()), live = std::to_string(getpid());
-  const std::vector<std::string> stale = {"clip_shots.txt." + dead + ".tmp",
-                                          "clip_scenes.srt." + dead + ".tmp",
-                                          "clip_Shot_Keyframes/shot2_3.jpg." + dead + ".tmp.jpg",
-                                          "clip_Shot_Keyframes/shot9_1.jpg." + dead + ".tmp.jpg"};
-  // A live process's, and names this run does not write.
-  const std::vector<std::string> kept = {
-      "clip_shots.txt." + live + ".tmp", "clip_Shot_Keyframes/shot1_1.jpg." + live + ".tmp.jpg",
-      "other_shots.txt." + dead + ".tmp", "clip_shots.txt.draft.tmp", "clip_shots.txt." + dead};
-  for (const auto& name : stale) std::ofstream(path(name)) << "partial";
-  for (const auto& name : kept) std::ofstream(path(name)) << "partial";
+  // Whether the run removes the file: a dead run's of this video's outputs are
+  // stale; a live process's, and names this run does not write, are kept.
+  const std::pair<std::string, bool> files[] = {
+      {"clip_shots.txt." + dead + ".tmp", true},
+      {"clip_scenes.srt." + dead + ".tmp", true},
+      {"clip_Shot_Keyframes/shot2_3.jpg." + dead + ".tmp.jpg", true},
+      {"clip_Shot_Keyframes/shot9_1.jpg." + dead + ".tmp.jpg", true},
+      {"clip_shots.txt." + live + ".tmp", false},
+      {"clip_Shot_Keyframes/shot1_1.jpg." + live + ".tmp.jpg", false},
+      {"other_shots.txt." + dead + ".tmp", false},
+      {"clip_shots.txt.draft.tmp", false},
+      {"clip_shots.txt." + dead, false}};
+  for (const auto& [name, stale] : files) std::ofstream(path(name)) << "partial";
   ASSERT_EQ(testing::runTool(dir_.string(), "--kf_shot clip.avi").status, 0);
-  for (const auto& name : stale) EXPECT_FALSE(fs::exists(path(name))) << name;
-  for (const auto& name : kept) EXPECT_TRUE(fs::exists(path(name))) << name;
+  for (const auto& [name, stale] : files) EXPECT_NE(fs::exists(path(name)), stale) << name;
 }
 
 TEST_F(FaultsTest, VideoNamedUpToTheFolderLimitGetsEveryOutput) {
-  testing::VideoPlan plan;
-  plan.size = cv::Size(96, 64);
-  for (int k = 0; k < 3; ++k) testing::addShot(plan, k + 1, 10);
+  const testing::VideoPlan plan = testing::cutsPlan(cv::Size(96, 64), 3, 10);
   // Stems whose longest output name is 255 characters: the shot files, or the scene list.
   for (const auto& [length, options] : {std::pair{245, "--shots"}, std::pair{244, ""}}) {
     const std::string stem(length, 'v');
@@ -145,7 +142,7 @@ TEST_F(FaultsTest, VideoNamedUpToTheFolderLimitGetsEveryOutput) {
     const testing::Outcome r =
         testing::runTool(dir_.string(), std::string(options) + " " + stem + ".avi");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(testing::outputProblems(path(stem), testing::frameCount(plan), *options == '\0'), "");
+    EXPECT_EQ(testing::outputProblems(path(stem), 30, *options == '\0'), "");
     EXPECT_EQ(testing::temporaryFiles(dir_), std::vector<std::string>{});
   }
 }
@@ -153,51 +150,46 @@ TEST_F(FaultsTest, VideoNamedUpToTheFolderLimitGetsEveryOutput) {
 // A reader that fails inside a stage, on any of its threads, ends the run with
 // a message naming the video and status -1; what was written stays complete.
 TEST_F(FaultsTest, FailureInsideAStageIsReportedAndEndsTheRun) {
-  testing::VideoPlan plan;  // cuts only, so that no transition is typed by decoding
-  plan.size = cv::Size(96, 64);
-  for (int k = 1; k <= 4; ++k) testing::addShot(plan, k, 30);
-  ASSERT_TRUE(testing::writeVideo(plan, path("clip.avi")));
-  const std::string failure = "Can not analyse video file " + path("clip.avi") + ": no frame\n";
-  const std::string shotLine = "Shot segmentation analysis...\n";
-  struct Case {
+  // Cuts only, so that no transition is typed by decoding.
+  const testing::VideoPlan plan = testing::cutsPlan(cv::Size(96, 64), 4, 30);
+  const struct {
     const char* label;
     int failingRead;  // of any position: 1 in the scan, 2 in the pass after it, ...
-    RunOptions options;
-    std::string out;
-    bool shotFiles;
-  };
-  RunOptions plain, shotKeyframes, sceneKeyframes;
-  shotKeyframes.kfShot = true;
-  sceneKeyframes.kfScene = true;
-  const std::string sceneLine = "Scene segmentation analysis...\n";
-  const Case cases[] = {{"scan", 1, plain, shotLine, false},
-                        {"shot keyframes", 2, shotKeyframes, shotLine, false},
-                        {"signatures", 2, plain, shotLine + sceneLine, true},
-                        // With the scene list half written.
-                        {"scene keyframes", 3, sceneKeyframes, shotLine + sceneLine, true}};
-  for (const Case& c : cases) {
+    bool kfShot, kfScene;
+    bool shotFiles;  // written, and the scene stage started
+  } cases[] = {{"scan", 1, false, false, false},
+               {"shot keyframes", 2, true, false, false},
+               {"signatures", 2, false, false, true},
+               {"scene keyframes", 3, false, true, true}};  // with the scene list half written
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     ASSERT_TRUE(testing::writeVideo(plan, path("clip.avi")));
     Video video;
     ASSERT_TRUE(openVideo(video, path("clip.avi")));
     auto reads = std::make_shared<std::vector<std::atomic<int>>>(200);
-    const int failingRead = c.failingRead;
-    video.unreadable = [reads, failingRead](int position) -> bool {
+    video.unreadable = [reads, failingRead = c.failingRead](int position) -> bool {
       if (++(*reads)[position % 200] < failingRead) return false;
       throw std::runtime_error("no frame");
     };
+    RunOptions options;
+    options.kfShot = c.kfShot;
+    options.kfScene = c.kfScene;
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(runStages(video, c.options), -1) << c.label;
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.out) << c.label;
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), failure) << c.label;
-    EXPECT_EQ(fs::exists(path("clip_shots.txt")), c.shotFiles) << c.label;
+    EXPECT_EQ(runStages(video, options), -1);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "Shot segmentation analysis...\n" +
+                  std::string(c.shotFiles ? "Scene segmentation analysis...\n" : ""));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Can not analyse video file " + path("clip.avi") + ": no frame\n");
+    EXPECT_EQ(fs::exists(path("clip_shots.txt")), c.shotFiles);
     if (c.shotFiles) {
-      EXPECT_EQ(testing::outputProblems(path("clip"), 120, false), "") << c.label;
+      EXPECT_EQ(testing::outputProblems(path("clip"), 120, false), "");
     }
-    EXPECT_FALSE(fs::exists(path("clip_scenes.txt"))) << c.label;
-    EXPECT_EQ(testing::temporaryFiles(dir_), std::vector<std::string>{}) << c.label;
+    EXPECT_FALSE(fs::exists(path("clip_scenes.txt")));
+    EXPECT_EQ(testing::temporaryFiles(dir_), std::vector<std::string>{});
   }
 }
 

@@ -12,12 +12,6 @@
 namespace shotscene {
 namespace {
 
-int count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-
 class ContactSheetPageTest : public testing::ScratchFolderTest {};
 
 TEST_F(ContactSheetPageTest, EveryShotHasALoadedThumbnailInItsScenesRow) {
@@ -41,11 +35,11 @@ TEST_F(ContactSheetPageTest, EveryShotHasALoadedThumbnailInItsScenesRow) {
       testing::quoted(path("dom.html")) + " 2>/dev/null </dev/null";
   ASSERT_EQ(std::system(command.c_str()), 0) << "chromium is needed: " << command;
   const std::string dom = testing::readWholeFile(path("dom.html"));
-  const int shots = count(testing::readWholeFile(stem + "_shots.txt"), "\n");
-  EXPECT_EQ(count(dom, "<section class=\"scene\""),
-            count(testing::readWholeFile(stem + "_scenes.txt"), "\n") + 1);
-  EXPECT_EQ(count(dom, "<img "), shots);
-  EXPECT_EQ(count(dom, "data-ok=\"true\""), shots) << dom.substr(0, 2000);
+  const int shots = testing::occurrences(testing::readWholeFile(stem + "_shots.txt"), "\n");
+  EXPECT_EQ(testing::occurrences(dom, "<section class=\"scene\""),
+            testing::occurrences(testing::readWholeFile(stem + "_scenes.txt"), "\n") + 1);
+  EXPECT_EQ(testing::occurrences(dom, "<img "), shots);
+  EXPECT_EQ(testing::occurrences(dom, "data-ok=\"true\""), shots) << dom.substr(0, 2000);
   EXPECT_NE(dom.find("my clip &amp; &lt;co&gt; #1.mp4"), std::string::npos);
 }
 

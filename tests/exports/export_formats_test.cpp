@@ -15,10 +15,8 @@ class ExportResultsTest : public testing::ScratchFolderTest {
  protected:
   void SetUp() override {
     ScratchFolderTest::SetUp();
-    testing::VideoPlan plan;
-    plan.size = cv::Size(64, 48);
-    testing::addShot(plan, 1, 100);
-    ASSERT_TRUE(testing::writeVideo(plan, path(kName + ".avi")));
+    ASSERT_TRUE(
+        testing::writeVideo(testing::cutsPlan(cv::Size(64, 48), 1, 100), path(kName + ".avi")));
     ASSERT_TRUE(openVideo(video_, path(kName + ".avi")));
   }
   // Writes the list with that suffix, then loads the results.

@@ -18,48 +18,16 @@
 
 namespace {
 
-// In a folder of its own: writing the subtitles scans the folder for stale
-// temporary files.
-std::string scratchPath(const char* name) {
-  static const std::string folder = [] {
-    const std::string path = "/tmp/shotscene_fuzz_" + std::to_string(::getpid());
-    ::mkdir(path.c_str(), 0700);
-    return path;
-  }();
-  return folder + "/" + name;
-}
-
-void writeFile(const std::string& path, const uint8_t* data, size_t size) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-}
-
-// The strict readers' promises: shots follow on from frame 1 within the
-// count, scenes follow on within it.
-void checkStrictReaders(const std::string& path) {
-  using namespace shotscene;
-  for (const int frameCount : {100, INT_MAX}) {
-    std::string error;
-    std::vector<ListedShot> shots;
-    if (readShotList(path, frameCount, shots, error)) {
-      if (shots.empty() || shots.front().first != 1) std::abort();
-      for (size_t k = 0; k < shots.size(); ++k) {
-        if (shots[k].last < shots[k].first || shots[k].last > frameCount) std::abort();
-        if (k > 0 && shots[k].first != shots[k - 1].last + 1) std::abort();
-      }
-    } else if (error.empty()) {
-      std::abort();
-    }
-    std::vector<SceneEntry> scenes;
-    error.clear();
-    if (readSceneList(path, frameCount, scenes, error)) {
-      for (size_t k = 0; k < scenes.size(); ++k) {
-        if (scenes[k].end < scenes[k].start || scenes[k].end > frameCount) std::abort();
-        if (k > 0 && scenes[k].start != scenes[k - 1].end + 1) std::abort();
-      }
-    } else if (error.empty()) {
-      std::abort();
-    }
+// The strict readers' promise: an accepted list's entries follow on within
+// the frame count, shots from frame 1; a refused one says why.
+template <typename Entry>
+void checkStrictReading(bool accepted, const std::string& error, const std::vector<Entry>& list,
+                        int frameCount, int Entry::*first, int Entry::*last, bool fromOne) {
+  if (!accepted && error.empty()) std::abort();
+  if (accepted && fromOne && (list.empty() || list.front().*first != 1)) std::abort();
+  for (size_t k = 0; accepted && k < list.size(); ++k) {
+    if (list[k].*last < list[k].*first || list[k].*last > frameCount) std::abort();
+    if (k > 0 && list[k].*first != list[k - 1].*last + 1) std::abort();
   }
 }
 
@@ -67,24 +35,35 @@ void checkStrictReaders(const std::string& path) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace shotscene;
-  const std::string shotList = scratchPath("shots.txt");
-  writeFile(shotList, data, size);
+  // In a folder of its own: writing the subtitles scans the folder for stale
+  // temporary files. Every reader takes the input as its list.
+  const std::string folder = "/tmp/shotscene_fuzz_" + std::to_string(::getpid());
+  const std::string list = folder + "/clip_scenes.txt";
+  ::mkdir(folder.c_str(), 0700);
+  std::ofstream(list, std::ios::binary)
+      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   std::vector<StoredShot> shots;
-  readShotRecords(shotList, shots);
-  checkStrictReaders(shotList);
+  readShotRecords(list, shots);
   if (shots.size() > 1 && shots.size() < 400) {
     const int n = static_cast<int>(shots.size()) - 1;
     const SignatureTable signatures(shots.size() * kSamplesPerShot, ShotSignature{});
     SceneRandom random;
-    const std::vector<int> votes = countSceneVotes(shots, n, signatures, random, 20);
-    decideSceneStarts(votes, n);
+    decideSceneStarts(countSceneVotes(shots, n, signatures, random, 20), n);
   }
-
-  const std::string sceneList = scratchPath("scenes.txt");
-  writeFile(sceneList, data, size);
-  writeSceneSubtitles(sceneList, 25.0f);
-  std::remove(shotList.c_str());
-  std::remove(sceneList.c_str());
-  std::remove(scratchPath("scenes.srt").c_str());
+  for (const int frameCount : {100, INT_MAX}) {
+    std::string error;
+    std::vector<ListedShot> listed;
+    const bool shotsRead = readShotList(list, frameCount, listed, error);
+    checkStrictReading(shotsRead, error, listed, frameCount, &ListedShot::first, &ListedShot::last,
+                       true);
+    error.clear();
+    std::vector<SceneEntry> scenes;
+    const bool scenesRead = readSceneList(list, frameCount, scenes, error);
+    checkStrictReading(scenesRead, error, scenes, frameCount, &SceneEntry::start, &SceneEntry::end,
+                       false);
+  }
+  writeSceneSubtitles(list, 25.0f);
+  std::remove(list.c_str());
+  std::remove((folder + "/clip_scenes.srt").c_str());
   return 0;
 }

@@ -1,11 +1,14 @@
+// The scene stage: grouping, keyframes, and the scene list and subtitles.
 #include "scenes/scene_segmentation.h"
-
-#include <gtest/gtest.h>
 
 #include <iterator>
 
 #include "app/shot_stage.h"
+#include "scenes/scene_keyframes.h"
+#include "scenes/scene_list.h"
+#include "scenes/scene_subtitles.h"
 #include "scenes/shot_signatures.h"
+#include "shots/shot_subtitles.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_video.h"
 #include "tests/support/tool_runner.h"
@@ -14,6 +17,63 @@ namespace shotscene {
 namespace {
 
 using testing::readWholeFile;
+
+TEST(SceneKeyframesTest, EachClusterGivesItsFirstNearestMemberInAscendingOrder) {
+  cv::Mat data = (cv::Mat_<float>(4, 2) << 0, 0, 2, 0, 1, 0, 3, 0);
+  cv::Mat centres = (cv::Mat_<float>(5, 2) << 1, 0, 3, 0, 9, 9, 9, 9, 9, 9);
+  // Rows 0 and 1 lie 1 from centre 0, row 2 on it; row 3 on centre 1; the
+  // other clusters have no members and give row 0.
+  cv::Mat labels = (cv::Mat_<int>(4, 1) << 0, 0, 0, 1);
+  EXPECT_EQ(pickClusterRepresentatives(labels, data, centres), (std::array<int, 5>{2, 3, 0, 0, 0}));
+  labels = (cv::Mat_<int>(4, 1) << 0, 0, 1, 1);  // rows 0 and 1 tie: the first wins
+  EXPECT_EQ(pickClusterRepresentatives(labels, data, centres), (std::array<int, 5>{0, 3, 0, 0, 0}));
+  // Five distinct samples among entries 3 to 7 are all chosen.
+  SignatureTable table(9);
+  for (int k = 0; k < 9; ++k) table[k][k * 10] = 1.0f;
+  EXPECT_EQ(selectSceneKeyframes(table, 3, 8), (std::array<int, 5>{3, 4, 5, 6, 7}));
+}
+
+TEST(SceneSignatureTest, FullSaturationAndFullValueFallInNoBin) {
+  // Rows of white, pure blue (hue 120 of 180: bin 32) and grey 128 (value bin 24).
+  cv::Mat frame(4, 2, CV_8UC3, cv::Scalar::all(128));
+  frame.row(0).setTo(cv::Scalar::all(255));
+  frame.row(1).setTo(cv::Scalar(255, 0, 0));
+  const ShotSignature s = frameSignature(frame);
+  // Each block sums to 1 over the pixels in its range.
+  EXPECT_EQ((std::vector<float>{s[0], s[32], s[48], s[96 + 24]}),
+            (std::vector<float>{0.75f, 0.25f, 1.0f, 1.0f}));
+}
+
+class SceneFilesTest : public testing::ScratchFolderTest {};
+
+TEST_F(SceneFilesTest, ReadBackFailsOnMissingListsStopsAtBadLinesAndSaturates) {
+  // A scene list that cannot be read back fails instead of waiting for its end.
+  EXPECT_FALSE(writeSceneSubtitles(path("gone_scenes.txt"), 25.0f));
+  EXPECT_EQ(readWholeFile(path("gone_scenes.srt")), "");
+  std::vector<StoredShot> shots;
+  EXPECT_FALSE(readShotRecords(path("gone_shots.txt"), shots));
+  // Frame numbers far past any int (a hand-edited list) saturate.
+  std::ofstream(path("huge_scenes.txt")) << "1 60111111111111111111111111111111 15 29 43 0 0";
+  ASSERT_TRUE(writeSceneSubtitles(path("huge_scenes.txt"), 25.0f));
+  EXPECT_EQ(readWholeFile(path("huge_scenes.srt")),
+            "1\n00:00:00.040 --> 23860:55:48.000\nScene1 \n\n");
+  // Shot records stop at the first incomplete line.
+  std::ofstream(path("v_shots.txt")) << "1 10 3 5 7 1\n11 20 13 15 17\n21 30 x\n31 40 33 35 37\n";
+  ASSERT_TRUE(readShotRecords(path("v_shots.txt"), shots));
+  ASSERT_EQ(shots.size(), 2u);  // the sixth number is ignored
+  EXPECT_EQ(shots[1].first, 11.0f);
+  EXPECT_EQ(shots[1].samples[2], 17.0f);
+}
+
+// Labels accumulate as for scenes (the same writer); failing to write is
+// reported as for the shot list (command-line tests).
+TEST_F(SceneFilesTest, ShotSubtitlesNameShotsAtTheFrameRate) {
+  ASSERT_TRUE(writeShotSubtitles(path("clip"),
+                                 {makeShotRecord(1, 25, 0), makeShotRecord(26, 50, 2)}, 25.0f));
+  EXPECT_EQ(readWholeFile(path("clip_shots.srt")),
+            "1\n00:00:00.040 --> 00:00:01.000\nShot1 \n\n"
+            "2\n00:00:01.040 --> 00:00:02.000\nShot1 Shot2 \n\n");
+}
 
 class SceneStageTest : public testing::ScratchFolderTest {};
 
@@ -59,10 +119,6 @@ TEST_F(SceneStageTest, GroupsBecomeScenesAndShortShotListsOneSceneOrNone) {
   }
   EXPECT_TRUE(std::filesystem::exists(dir_ / "groups_Scene_Keyframes/scene1_3.jpg"));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "groups_Scene_Keyframes/scene1_4.jpg"));
-  // A folder in the scene list's place fails the stage.
-  std::filesystem::remove(out + "_scenes.txt");
-  std::filesystem::create_directory(out + "_scenes.txt");
-  EXPECT_EQ(run(false), kSceneFilesUnwritable);
 }
 
 }  // namespace

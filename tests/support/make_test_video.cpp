@@ -2,7 +2,7 @@
 // the bench, and prints where its boundaries are.
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <map>
 #include <string>
 
 #include "tests/support/test_video.h"
@@ -21,25 +21,22 @@ int usage() {
 int main(int argc, char** argv) {
   if (argc < 2) return usage();
   const std::string output = argv[1];
-  int width = 640, height = 360;
-  double fps = 25.0, seconds = 30.0;
+  std::map<std::string, double> numbers = {
+      {"--width", 640}, {"--height", 360}, {"--fps", 25}, {"--seconds", 30}};
   std::string codec = "FFV1";
   for (int k = 2; k + 1 < argc; k += 2) {
     const std::string name = argv[k], value = argv[k + 1];
-    if (name == "--width") {
-      width = std::atoi(value.c_str());
-    } else if (name == "--height") {
-      height = std::atoi(value.c_str());
-    } else if (name == "--fps") {
-      fps = std::atof(value.c_str());
-    } else if (name == "--seconds") {
-      seconds = std::atof(value.c_str());
-    } else if (name == "--codec" && value.size() == 4) {
+    if (name == "--codec" && value.size() == 4) {
       codec = value;
+    } else if (numbers.count(name) == 1) {
+      numbers[name] = std::atof(value.c_str());
     } else {
       return usage();
     }
   }
+  const int width = static_cast<int>(numbers["--width"]),
+            height = static_cast<int>(numbers["--height"]);
+  const double fps = numbers["--fps"], seconds = numbers["--seconds"];
   if (argc % 2 != 0 || width < 1 || height < 1 || fps <= 0.0 || seconds <= 0.0) return usage();
 
   using namespace shotscene::testing;
@@ -51,8 +48,14 @@ int main(int argc, char** argv) {
   }
   std::printf("%s: %d frames at %g fps, %dx%d\n", output.c_str(), frameCount(plan), fps, width,
               height);
-  std::printf("cuts after frames:");
-  for (int c : cutBoundaries(plan)) std::printf(" %d", c);
+  std::printf("cuts after frames:");  // ends of shots that a shot follows
+  int end = 0;
+  for (size_t k = 0; k + 1 < plan.segments.size(); ++k) {
+    end += plan.segments[k].length;
+    const bool cut = plan.segments[k].kind == SegmentKind::kShot &&
+                     plan.segments[k + 1].kind == SegmentKind::kShot;
+    if (cut) std::printf(" %d", end);
+  }
   std::printf("\ntransitions (frames):");
   for (const auto& [first, last] : transitionSpans(plan)) std::printf(" %d-%d", first, last);
   std::printf("\n");

@@ -1,4 +1,4 @@
-// A fresh folder per test, removed afterwards, and whole-file reads.
+// A fresh folder per test, removed afterwards, and reading whole files.
 #ifndef SHOTSCENE_TESTS_SUPPORT_SCRATCH_FOLDER_H_
 #define SHOTSCENE_TESTS_SUPPORT_SCRATCH_FOLDER_H_
 
@@ -7,16 +7,21 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 
 namespace shotscene::testing {
 
 inline std::string readWholeFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// How many times `what` occurs in `text`, overlaps included.
+inline int occurrences(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
 }
 
 class ScratchFolderTest : public ::testing::Test {

@@ -33,15 +33,48 @@ Look lookOf(int seed) {
   return kLooks[family >= 1 && family <= 3 ? family : 0];
 }
 
-cv::Scalar paletteColour(cv::RNG& rng, int baseHue, const Look& look) {
+cv::Vec3b paletteColour(cv::RNG& rng, int baseHue, const Look& look) {
   cv::Mat hsv(
       1, 1, CV_8UC3,
       cv::Scalar((baseHue + rng.uniform(-45, 46) + 180) % 180,
                  rng.uniform(look.satLow, look.satHigh), rng.uniform(look.valLow, look.valHigh)));
   cv::Mat bgr;
   cv::cvtColor(hsv, bgr, cv::COLOR_HSV2BGR);
-  const cv::Vec3b c = bgr.at<cv::Vec3b>(0, 0);
-  return cv::Scalar(c[0], c[1], c[2]);
+  return bgr.at<cv::Vec3b>(0, 0);
+}
+
+// A picture with many corners and a hue palette of its own.
+cv::Mat texturedPicture(int seed, cv::Size size) {
+  cv::RNG rng(0x9E3779B9u ^ static_cast<unsigned>(seed * 7919 + 17));
+  // Pictures of one family differ in hue, not in saturation or brightness.
+  const int baseHue =
+      seed >= 100 ? ((seed / 100) * 60 + (seed % 100) * 47) % 180 : (seed * 47) % 180;
+  const Look look = lookOf(seed);
+  // A smooth blotchy background: a flat one would be one huge histogram bin
+  // that jumps as soon as a dissolve starts.
+  cv::Mat_<cv::Vec3b> coarse(std::max(2, size.height / 24), std::max(2, size.width / 24));
+  for (cv::Vec3b& c : coarse) c = paletteColour(rng, baseHue, look);  // row by row
+  cv::Mat picture;
+  cv::resize(coarse, picture, size, 0, 0, cv::INTER_LINEAR);
+  const int shapes = std::max(40, size.area() / 900);
+  const int maxSide = std::max(4, std::min(size.width, size.height) / 6);
+  for (int k = 0; k < shapes; ++k) {
+    const cv::Point at(rng.uniform(0, std::max(1, size.width)),
+                       rng.uniform(0, std::max(1, size.height)));
+    const int side = rng.uniform(2, maxSide + 1);
+    const cv::Scalar colour(paletteColour(rng, baseHue, look));
+    switch (k % 3) {
+      case 0:
+        cv::rectangle(picture, at, at + cv::Point(side, side * 2 / 3 + 1), colour, cv::FILLED);
+        break;
+      case 1:
+        cv::circle(picture, at, side / 2 + 1, colour, cv::FILLED);
+        break;
+      default:
+        cv::line(picture, at, at + cv::Point(side, -side / 2), colour, 2);
+    }
+  }
+  return picture;
 }
 
 // The picture as the camera sees it at the given frame; pictures are made once.
@@ -114,18 +147,15 @@ bool patchAviHeaders(const std::string& path,
                      std::initializer_list<std::pair<size_t, uint32_t>> strh) {
   std::ifstream in(path, std::ios::binary);
   std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  const size_t main = bytes.find("avih");
-  size_t stream = bytes.find("strh");
-  while (stream != std::string::npos &&
-         (stream + 48 > bytes.size() || bytes.compare(stream + 8, 4, "vids") != 0)) {
-    stream = bytes.find("strh", stream + 4);
-  }
-  if (main == std::string::npos || main + 28 > bytes.size() || stream == std::string::npos) {
+  // The video stream header's data starts with its type.
+  const size_t main = bytes.find("avih"), stream = bytes.find("vids");
+  if (main == std::string::npos || main + 28 > bytes.size() || stream == std::string::npos ||
+      stream < 8 || stream + 40 > bytes.size() || bytes.compare(stream - 8, 4, "strh") != 0) {
     return false;
   }
-  for (const auto& [header, fields] : {std::pair{main, avih}, std::pair{stream, strh}}) {
+  for (const auto& [data, fields] : {std::pair{main + 8, avih}, std::pair{stream, strh}}) {
     for (const auto& [at, value] : fields) {
-      for (int k = 0; k < 4; ++k) bytes[header + 8 + at + k] = static_cast<char>(value >> (8 * k));
+      for (int k = 0; k < 4; ++k) bytes[data + at + k] = static_cast<char>(value >> (8 * k));
     }
   }
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -141,6 +171,13 @@ void addShot(VideoPlan& plan, int seed, int length) {
 void addTransition(VideoPlan& plan, SegmentKind kind, int toSeed, int length) {
   const int from = plan.segments.empty() ? 0 : plan.segments.back().toSeed;
   plan.segments.push_back({kind, length, from, toSeed});
+}
+
+VideoPlan cutsPlan(cv::Size size, int count, int length) {
+  VideoPlan plan;
+  plan.size = size;
+  for (int seed = 1; seed <= count; ++seed) addShot(plan, seed, length);
+  return plan;
 }
 
 VideoPlan demoPlan(cv::Size size, double fps, int frames) {
@@ -173,19 +210,6 @@ int frameCount(const VideoPlan& plan) {
   return count;
 }
 
-std::vector<int> cutBoundaries(const VideoPlan& plan) {
-  std::vector<int> cuts;
-  int end = 0;
-  for (size_t k = 0; k < plan.segments.size(); ++k) {
-    end += plan.segments[k].length;
-    if (k + 1 < plan.segments.size() && plan.segments[k].kind == SegmentKind::kShot &&
-        plan.segments[k + 1].kind == SegmentKind::kShot) {
-      cuts.push_back(end);
-    }
-  }
-  return cuts;
-}
-
 std::vector<std::pair<int, int>> transitionSpans(const VideoPlan& plan) {
   std::vector<std::pair<int, int>> spans;
   int first = 1;
@@ -196,51 +220,12 @@ std::vector<std::pair<int, int>> transitionSpans(const VideoPlan& plan) {
   return spans;
 }
 
-cv::Mat texturedPicture(int seed, cv::Size size) {
-  cv::RNG rng(0x9E3779B9u ^ static_cast<unsigned>(seed * 7919 + 17));
-  // Pictures of one family differ in hue, not in saturation or brightness.
-  const int baseHue =
-      seed >= 100 ? ((seed / 100) * 60 + (seed % 100) * 47) % 180 : (seed * 47) % 180;
-  const Look look = lookOf(seed);
-  // A smooth blotchy background: a flat one would be one huge histogram bin
-  // that jumps as soon as a dissolve starts.
-  cv::Mat coarse(std::max(2, size.height / 24), std::max(2, size.width / 24), CV_8UC3);
-  for (int y = 0; y < coarse.rows; ++y) {
-    for (int x = 0; x < coarse.cols; ++x) {
-      const cv::Scalar c = paletteColour(rng, baseHue, look);
-      coarse.at<cv::Vec3b>(y, x) = cv::Vec3b(c[0], c[1], c[2]);
-    }
-  }
-  cv::Mat picture;
-  cv::resize(coarse, picture, size, 0, 0, cv::INTER_LINEAR);
-  const int shapes = std::max(40, size.area() / 900);
-  const int maxSide = std::max(4, std::min(size.width, size.height) / 6);
-  for (int k = 0; k < shapes; ++k) {
-    const cv::Point at(rng.uniform(0, std::max(1, size.width)),
-                       rng.uniform(0, std::max(1, size.height)));
-    const int side = rng.uniform(2, maxSide + 1);
-    const cv::Scalar colour = paletteColour(rng, baseHue, look);
-    switch (k % 3) {
-      case 0:
-        cv::rectangle(picture, at, at + cv::Point(side, side * 2 / 3 + 1), colour, cv::FILLED);
-        break;
-      case 1:
-        cv::circle(picture, at, side / 2 + 1, colour, cv::FILLED);
-        break;
-      default:
-        cv::line(picture, at, at + cv::Point(side, -side / 2), colour, 2);
-    }
-  }
-  return picture;
-}
-
-void renderFrames(const VideoPlan& plan, const std::function<void(const cv::Mat&)>& sink) {
+bool writeVideo(const VideoPlan& plan, const std::string& path, const std::string& codec) {
+  const int fourcc = cv::VideoWriter::fourcc(codec[0], codec[1], codec[2], codec[3]);
+  cv::VideoWriter writer(path, cv::CAP_FFMPEG, fourcc, plan.fps, plan.size, true);
+  if (!writer.isOpened()) return false;
   std::map<int, cv::Mat> pictures;
   const auto view = [&](int seed, int frame) { return viewOf(pictures, plan, seed, frame); };
-  std::vector<bool> flash(static_cast<size_t>(frameCount(plan)), false);
-  for (int f : plan.flashes) {
-    if (f >= 0 && f < static_cast<int>(flash.size())) flash[f] = true;
-  }
   cv::Mat frame(plan.size, CV_8UC3);
   const cv::Mat white(plan.size, CV_8UC3, cv::Scalar::all(255));
   int index = 0;
@@ -252,11 +237,8 @@ void renderFrames(const VideoPlan& plan, const std::function<void(const cv::Mat&
       const double t = u * u * (3.0 - 2.0 * u);
       switch (s.kind) {
         case SegmentKind::kShot:
-          if (s.mirrored) {
-            cv::flip(view(s.seed, index), frame, 1);
-          } else {
-            view(s.seed, index).copyTo(frame);
-          }
+          view(s.seed, index).copyTo(frame);
+          if (s.mirrored) cv::flip(frame, frame, 1);
           break;
         case SegmentKind::kDissolve:
           cv::addWeighted(view(s.seed, index), 1.0 - t, view(s.toSeed, index), t, 0.0, frame);
@@ -272,25 +254,18 @@ void renderFrames(const VideoPlan& plan, const std::function<void(const cv::Mat&
           break;
         }
       }
-      if (flash[index]) {
-        sink(white);
+      if (std::count(plan.flashes.begin(), plan.flashes.end(), index) > 0) {
+        writer.write(white);
       } else {
         applyShake(frame, plan.shake, index);
         for (int first : plan.occluders) {
           if (index >= first && index < first + 16) addOccluder(frame, index - first);
         }
         addGrain(frame, plan.grain, index);
-        sink(frame);
+        writer.write(frame);
       }
     }
   }
-}
-
-bool writeVideo(const VideoPlan& plan, const std::string& path, const std::string& codec) {
-  const int fourcc = cv::VideoWriter::fourcc(codec[0], codec[1], codec[2], codec[3]);
-  cv::VideoWriter writer(path, cv::CAP_FFMPEG, fourcc, plan.fps, plan.size, true);
-  if (!writer.isOpened()) return false;
-  renderFrames(plan, [&writer](const cv::Mat& f) { writer.write(f); });
   writer.release();
   return true;
 }

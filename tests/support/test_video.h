@@ -5,7 +5,6 @@
 #define SHOTSCENE_TESTS_SUPPORT_TEST_VIDEO_H_
 
 #include <cstdint>
-#include <functional>
 #include <opencv2/core.hpp>
 #include <string>
 #include <vector>
@@ -48,23 +47,17 @@ void addShot(VideoPlan& plan, int seed, int length);
 // its progress eases in and out.
 void addTransition(VideoPlan& plan, SegmentKind kind, int toSeed, int length);
 
+// `count` shots of pictures 1, 2, ... of `length` frames each, joined by cuts.
+VideoPlan cutsPlan(cv::Size size, int count, int length);
+
 // An opening shot, then until at least `frames` frames a scene of one colour
 // family: cut, shot, cut, shot, dissolve, shot, wipe back to the scene's
 // first picture with a flash in its middle.
 VideoPlan demoPlan(cv::Size size, double fps, int frames);
 
 int frameCount(const VideoPlan& plan);
-// 1-based last frames of the shots that end in a cut (shot followed by shot).
-std::vector<int> cutBoundaries(const VideoPlan& plan);
 // 1-based first and last frame of every transition.
 std::vector<std::pair<int, int>> transitionSpans(const VideoPlan& plan);
-
-// Renders frames in order, each 8-bit BGR of plan.size.
-void renderFrames(const VideoPlan& plan, const std::function<void(const cv::Mat&)>& sink);
-
-// A picture with many corners and a hue palette of its own. Seeds 1xx, 2xx
-// and 3xx are three families whose saturation and brightness lie far apart.
-cv::Mat texturedPicture(int seed, cv::Size size);
 
 // codec: "FFV1" (lossless, .avi or .mkv), "avc1" (H.264, .mp4) or "MJPG".
 bool writeVideo(const VideoPlan& plan, const std::string& path, const std::string& codec = "FFV1");

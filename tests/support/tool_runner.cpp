@@ -4,9 +4,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <vector>
 
 #include "scenes/scene_list.h"
 #include "shots/shot_list.h"
@@ -17,18 +14,16 @@ namespace shotscene::testing {
 namespace {
 
 // Problems beyond what the list's own strict reader checks: the file's last
-// line end, the last frame, and one complete subtitle per line.
-std::string coverageProblems(const std::string& stem, const std::string& kind, bool finalLineEnd,
-                             int last, size_t lines, int frameCount) {
+// line end (the shot list ends its last line, the scene list does not), the
+// last frame, and one complete subtitle per line.
+std::string coverageProblems(const std::string& stem, const std::string& kind, int last,
+                             size_t lines, int frameCount) {
   const std::string list = readWholeFile(stem + "_" + kind + ".txt");
   const std::string srt = readWholeFile(stem + "_" + kind + ".srt");
-  size_t entries = 0;
-  for (size_t at = srt.find(" --> "); at != std::string::npos; at = srt.find(" --> ", at + 1)) {
-    ++entries;
-  }
-  if ((list.back() == '\n') != finalLineEnd) return kind + " list: last line cut short";
+  if ((list.back() == '\n') != (kind == "shots")) return kind + " list: last line cut short";
   if (last != frameCount) return kind + " list: does not span the video";
-  if (entries != lines || (!srt.empty() && srt.substr(srt.size() - 2) != "\n\n")) {
+  if (occurrences(srt, " --> ") != static_cast<int>(lines) ||
+      (!srt.empty() && srt.substr(srt.size() - 2) != "\n\n")) {
     return kind + " subtitles do not match the " + kind + " list";
   }
   return "";
@@ -44,33 +39,41 @@ std::string quoted(const std::string& text) {
 
 Outcome runTool(const std::string& folder, const std::string& args,
                 const std::string& environment) {
-  const std::filesystem::path out =
-      std::filesystem::temp_directory_path() / ("shotscene_out_" + std::to_string(::getpid()));
-  const std::filesystem::path err = out.string() + ".err";
+  const std::string out = std::filesystem::temp_directory_path() /
+                          ("shotscene_out_" + std::to_string(::getpid())),
+                    err = out + ".err";
   const std::string command = "cd " + quoted(folder) + " && " + environment + " " +
                               quoted(SHOTSCENE_BINARY) + " " + args + " >" + quoted(out) + " 2>" +
                               quoted(err) + " </dev/null";
-  Outcome r;
   const int raw = std::system(command.c_str());
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = readWholeFile(out);
-  r.err = readWholeFile(err);
+  const Outcome r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readWholeFile(out), readWholeFile(err)};
   std::filesystem::remove(out);
   std::filesystem::remove(err);
   return r;
+}
+
+bool runFfmpeg(const std::string& args) {
+  return std::system(("ffmpeg -nostdin -v error -y " + args + " </dev/null").c_str()) == 0;
+}
+
+std::string resultFiles(const std::string& stem) {
+  std::string files;
+  for (const char* suffix : {"_shots.txt", "_shots.srt", "_scenes.txt", "_scenes.srt"}) {
+    files += readWholeFile(stem + suffix) + "|";
+  }
+  return files;
 }
 
 std::string outputProblems(const std::string& stem, int frameCount, bool scenes) {
   std::string error;
   std::vector<ListedShot> shots;
   if (!readShotList(stem + "_shots.txt", frameCount, shots, error)) return error;
-  error = coverageProblems(stem, "shots", true, shots.back().last, shots.size(), frameCount);
+  error = coverageProblems(stem, "shots", shots.back().last, shots.size(), frameCount);
   if (!error.empty() || !scenes) return error;
   std::vector<SceneEntry> list;
   if (!readSceneList(stem + "_scenes.txt", frameCount, list, error)) return error;
-  if (list.empty()) return "scenes list: no scene";
-  if (list.front().start != 1) return "scenes list: does not start at frame 1";
-  return coverageProblems(stem, "scenes", false, list.back().end, list.size(), frameCount);
+  if (list.empty() || list.front().start != 1) return "scenes list: does not start at frame 1";
+  return coverageProblems(stem, "scenes", list.back().end, list.size(), frameCount);
 }
 
 std::vector<std::string> temporaryFiles(const std::string& folder) {

@@ -19,6 +19,13 @@ std::string quoted(const std::string& text);
 Outcome runTool(const std::string& folder, const std::string& args,
                 const std::string& environment = "");
 
+// Runs "ffmpeg ARGS" quietly, overwriting outputs, with no standard input;
+// true when it succeeds.
+bool runFfmpeg(const std::string& args);
+
+// The shot and scene lists and subtitles of stem, each followed by '|'.
+std::string resultFiles(const std::string& stem);
+
 // Problems with the files of a finished run of the video whose output stem is
 // `stem` and whose container claims `frameCount` frames: the shot list must
 // be contiguous from frame 1 to frameCount, the scene list likewise, and each
