@@ -43,7 +43,8 @@ cv::Vec3b paletteColour(cv::RNG& rng, int baseHue, const Look& look) {
   return bgr.at<cv::Vec3b>(0, 0);
 }
 
-// A picture with many corners and a hue palette of its own.
+}  // namespace
+
 cv::Mat texturedPicture(int seed, cv::Size size) {
   cv::RNG rng(0x9E3779B9u ^ static_cast<unsigned>(seed * 7919 + 17));
   // Pictures of one family differ in hue, not in saturation or brightness.
@@ -76,6 +77,8 @@ cv::Mat texturedPicture(int seed, cv::Size size) {
   }
   return picture;
 }
+
+namespace {
 
 // The picture as the camera sees it at the given frame; pictures are made once.
 cv::Mat viewOf(std::map<int, cv::Mat>& pictures, const VideoPlan& plan, int seed, int frame) {

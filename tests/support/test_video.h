@@ -55,6 +55,10 @@ VideoPlan cutsPlan(cv::Size size, int count, int length);
 // first picture with a flash in its middle.
 VideoPlan demoPlan(cv::Size size, double fps, int frames);
 
+// A picture with many corners and a hue palette of its own. Seeds 1xx, 2xx
+// and 3xx are three families whose saturation and brightness lie far apart.
+cv::Mat texturedPicture(int seed, cv::Size size);
+
 int frameCount(const VideoPlan& plan);
 // 1-based first and last frame of every transition.
 std::vector<std::pair<int, int>> transitionSpans(const VideoPlan& plan);
