@@ -19,6 +19,9 @@ constexpr int kWindowOffset = 1;
 constexpr double kSameShot = 0.7;
 // A cut's pair is at least this much less alike than the pairs around it.
 constexpr double kBreak = 0.3;
+// A gradual transition's frames explain at least this share of the change
+// between its ends; a pan across a scene explains far less.
+constexpr double kUnexplained = 0.5;
 // Detail is what a blur of this sigma (in sketch pixels) takes away.
 constexpr double kDetailBlur = 3.0;
 // A block whose grey levels spread less than this is flat.
@@ -144,6 +147,34 @@ bool breaksAt(const ShotSketches& s, int f) {
   const float across = pairSimilarityAt(s, f);
   if (around < -0.5f || across < -0.5f) return true;
   return around - across >= kBreak;
+}
+
+// How much of the change from frame `from` to frame `to` the frames between
+// them leave unexplained, as a share of it, at the worst of the quarter
+// points: a dissolve's frames are a mix of the two ends, a wipe's show each
+// point as one end or the other. 0 where an end is missing.
+double unexplainedChange(const ShotSketches& s, int from, int to) {
+  if (s.frames[from].empty() || s.frames[to].empty()) return 0.0;
+  cv::Mat before, after, mid;
+  s.frames[from].convertTo(before, CV_32F);
+  s.frames[to].convertTo(after, CV_32F);
+  const cv::Mat change = after - before;
+  const double total = cv::norm(change, cv::NORM_L1);
+  if (total <= 0.0) return 0.0;
+  double worst = 0.0;
+  for (int q = 1; q <= 3; ++q) {
+    const cv::Mat& frame = s.frames[from + (to - from) * q / 4];
+    if (frame.empty()) continue;
+    frame.convertTo(mid, CV_32F);
+    const cv::Mat moved = mid - before;
+    const double mix = std::clamp(moved.dot(change) / change.dot(change), 0.0, 1.0);
+    const double unmixed = cv::norm(moved - mix * change, cv::NORM_L1);
+    const cv::Mat offBefore = cv::abs(moved), offAfter = cv::abs(mid - after);
+    cv::Mat neither;
+    cv::min(offBefore, offAfter, neither);
+    worst = std::max(worst, std::min(unmixed, cv::sum(neither)[0]) / total);
+  }
+  return worst;
 }
 
 // Whether the frames either side of the transition, within [lo, hi], show one
@@ -377,6 +408,8 @@ std::vector<ShotRecord> refineShots(const std::vector<ShotRecord>& shots,
     const int last = shots[i].end - 1;
     const Transition t = transitionAt(last, profiles, n);
     if (continuesAcross(sketches, t, lo, shots[i + 1].end - 1)) continue;
+    // The camera moved from one view to another: no edit.
+    if (!t.isCut() && unexplainedChange(sketches, t.first, t.last) > kUnexplained) continue;
     kept.push_back(Boundary{last, shots[i].type, t});
     lo = last + 1;
   }
