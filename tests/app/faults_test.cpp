@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "app/run_sequence.h"
-#include "common/output_file.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_video.h"
 #include "tests/support/tool_runner.h"
@@ -24,14 +23,6 @@ namespace shotscene {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A process id no process has now: that of a child already reaped.
-pid_t deadPid() {
-  const pid_t pid = fork();
-  if (pid == 0) _exit(0);
-  waitpid(pid, nullptr, 0);
-  return pid;
-}
 
 // Runs `command` and, once `reached` holds again with the run paused, sends it
 // `signal`. Returns the run's wait status; -1 when 60 s pass without that. A
@@ -69,7 +60,7 @@ int stopWhen(const std::string& command, int signal, const std::function<bool()>
 
 class FaultsTest : public testing::ScratchFolderTest {};
 
-// A run stopped while it scans, writes a temporary file or groups scenes,
+// A run stopped while it writes a temporary file or groups scenes,
 // over a previous run's files, leaves them, or its own, complete. SIGINT and
 // SIGTERM also remove its temporary files and end it with 128 + the signal;
 // what SIGKILL leaves, the next run removes (the next test).
@@ -80,18 +71,14 @@ TEST_F(FaultsTest, StoppedRunLeavesOnlyCompleteFiles) {
                           testing::quoted(path("clip.avi")) + " >" + testing::quoted(path("out")) +
                           " 2>/dev/null";
   ASSERT_EQ(std::system(run.c_str()), 0);
-  const auto printed = [this](const std::string& line) {
-    return [this, line] {
-      return testing::readWholeFile(path("out")).find(line) != std::string::npos;
-    };
+  const auto grouping = [this] {
+    return testing::readWholeFile(path("out")).find("Scene segmentation") != std::string::npos;
   };
-  const std::function<bool()> scanning = printed("Shot segmentation analysis...\n"),
-                              grouping = printed("Scene segmentation analysis...\n"),
-                              temporary = [this] { return !testing::temporaryFiles(dir_).empty(); };
+  const auto temporary = [this] { return !testing::temporaryFiles(dir_).empty(); };
   const std::tuple<int, const char*, std::function<bool()>> cases[] = {
-      {SIGTERM, "scanning", scanning},          {SIGINT, "scanning", scanning},
-      {SIGTERM, "a temporary file", temporary}, {SIGINT, "grouping", grouping},
-      {SIGKILL, "a temporary file", temporary}, {SIGKILL, "grouping", grouping}};
+      {SIGTERM, "a temporary file", temporary},
+      {SIGINT, "grouping", grouping},
+      {SIGKILL, "a temporary file", temporary}};
   for (const auto& [signal, when, reached] : cases) {
     SCOPED_TRACE(std::string(strsignal(signal)) + " while " + when);
     fs::remove(path("out"));  // the evidence of the last run
@@ -108,13 +95,11 @@ TEST_F(FaultsTest, StoppedRunLeavesOnlyCompleteFiles) {
 TEST_F(FaultsTest, StaleTemporaryFilesOfDeadRunsAreRemovedAndThoseOfLiveOnesKept) {
   ASSERT_TRUE(testing::writeVideo(testing::cutsPlan(cv::Size(96, 64), 3, 10), path("clip.avi")));
   fs::create_directory(path("clip_Shot_Keyframes"));
-  const std::string dead = std::to_string(deadPid()), live = std::to_string(getpid());
+  const std::string dead = testing::kDeadPid, live = std::to_string(getpid());
   // Whether the run removes the file: a dead run's of this video's outputs are
   // stale; a live process's, and names this run does not write, are kept.
   const std::pair<std::string, bool> files[] = {
       {"clip_shots.txt." + dead + ".tmp", true},
-      {"clip_scenes.srt." + dead + ".tmp", true},
-      {"clip_Shot_Keyframes/shot2_3.jpg." + dead + ".tmp.jpg", true},
       {"clip_Shot_Keyframes/shot9_1.jpg." + dead + ".tmp.jpg", true},
       {"clip_shots.txt." + live + ".tmp", false},
       {"clip_Shot_Keyframes/shot1_1.jpg." + live + ".tmp.jpg", false},
@@ -124,27 +109,6 @@ TEST_F(FaultsTest, StaleTemporaryFilesOfDeadRunsAreRemovedAndThoseOfLiveOnesKept
   for (const auto& [name, stale] : files) std::ofstream(path(name)) << "partial";
   ASSERT_EQ(testing::runTool(dir_.string(), "--kf_shot clip.avi").status, 0);
   for (const auto& [name, stale] : files) EXPECT_NE(fs::exists(path(name)), stale) << name;
-}
-
-TEST_F(FaultsTest, VideoNamedUpToTheFolderLimitGetsEveryOutput) {
-  const testing::VideoPlan plan = testing::cutsPlan(cv::Size(96, 64), 3, 10);
-  // Stems whose longest output name is 255 characters: the shot files, or the scene list.
-  for (const auto& [length, options] : {std::pair{245, "--shots"}, std::pair{244, ""}}) {
-    const std::string stem(length, 'v');
-    SCOPED_TRACE(length);
-    ASSERT_TRUE(testing::writeVideo(plan, path(stem + ".avi")));
-    // A dead run's temporary file of the shot list, as long names get it.
-    std::string stale = temporaryPathFor(path(stem + "_shots.txt"));
-    const std::string own = "." + std::to_string(getpid()) + ".tmp";
-    stale.replace(stale.rfind(own), own.size(), "." + std::to_string(deadPid()) + ".tmp");
-    std::ofstream(stale) << "partial";
-    ASSERT_TRUE(fs::exists(stale));
-    const testing::Outcome r =
-        testing::runTool(dir_.string(), std::string(options) + " " + stem + ".avi");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(testing::outputProblems(path(stem), 30, *options == '\0'), "");
-    EXPECT_EQ(testing::temporaryFiles(dir_), std::vector<std::string>{});
-  }
 }
 
 // A reader that fails inside a stage, on any of its threads, ends the run with

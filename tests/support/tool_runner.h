@@ -7,6 +7,9 @@
 
 namespace shotscene::testing {
 
+// An id no process can have: Linux gives ids below 2^22.
+constexpr char kDeadPid[] = "2147483647";
+
 struct Outcome {
   int status = -1;
   std::string out, err;
