@@ -96,27 +96,5 @@ TEST(FrameRangesTest, RangesSplitTheVideoEvenlyAndTheLastTakesTheRest) {
   EXPECT_EQ(spans(120, 1), (Spans{{0, 120}}));
 }
 
-class ShotStageTest : public testing::ScratchFolderTest {};
-
-// A cut on the pair that joins two ranges, with two and with four threads, is
-// found at every thread count; a one-frame flash inside a range is no cut.
-TEST_F(ShotStageTest, CutWhereRangesMeetIsFoundAndAFlashIsNoneWhateverTheThreadCount) {
-  testing::VideoPlan plan;
-  plan.size = cv::Size(160, 96);
-  plan.still = true;
-  plan.grain = 2.0;
-  testing::addShot(plan, 0, 60);
-  testing::addShot(plan, 100, 60);
-  plan.flashes = {20};
-  ASSERT_TRUE(testing::writeVideo(plan, path("seams.avi")));
-  for (const char* threads : {"1", "2", "4"}) {
-    const testing::Outcome r = testing::runTool(dir_.string(), "--shots seams.avi",
-                                                std::string("OMP_NUM_THREADS=") + threads);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(testing::readWholeFile(path("seams_shots.txt")), "1 60 15 29 43\n61 120 75 89 103\n")
-        << threads << " threads";
-  }
-}
-
 }  // namespace
 }  // namespace shotscene
