@@ -2,94 +2,69 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
-#include <random>
 #include <utility>
 
 namespace shotscene {
 namespace {
 
-// n shots and, in random tables, a trailing record that takes no part.
-struct Table {
-  std::vector<StoredShot> shots;
-  SignatureTable signatures;
+// Shots of {first frame, last frame, look}: the three samples of a shot hold
+// its look in one bin, so two shots lie as far apart as their looks.
+struct Shot {
+  float first, last, look;
 };
+using Shots = std::vector<Shot>;
 
-// The grouping stated plainly: in a pass, a shot starts a scene when no pair
-// of shots close enough in time and look spans the cut before it. (Linking
-// the widest pairs first and closing the pairs inside a linked span only
-// saves work: a closed pair spans no cut that its enclosing link does not.)
-std::vector<int> referenceVotes(const Table& t, int n, SceneRandom& random, int passes) {
-  std::vector<float> distance(n * n);
-  for (int e = 0; e < n * n; ++e) distance[e] = computeShotDistance(t.signatures, e / n, e % n);
-  std::vector<int> votes(n, 0);
-  for (int pass = 0; pass < passes; ++pass) {
-    const int window = drawWindow(nextRandom(random));
-    const double threshold = drawThreshold(nextRandom(random));
-    const auto linkable = [&](int k, int j) {
-      const double gap = static_cast<double>(t.shots[j].first - t.shots[k].last) - 1.0;
-      return gap < 4300.0 && gap <= window && distance[k * n + j] < threshold;
-    };
-    std::vector<char> spanned(n, 0);
-    for (int k = 0; k < n; ++k) {
-      for (int j = k + 1; j < n; ++j) {
-        if (linkable(k, j)) std::fill(spanned.begin() + k + 1, spanned.begin() + j + 1, 1);
-      }
-    }
-    for (int i = 1; i < n; ++i) votes[i] += !spanned[i];
+std::vector<StoredShot> storedShots(const Shots& shots, SignatureTable& signatures) {
+  std::vector<StoredShot> stored;
+  for (const Shot& s : shots) {
+    stored.push_back({s.first, s.last, {}});
+    for (int k = 0; k < kSamplesPerShot; ++k) signatures.push_back({s.look});
   }
-  return votes;
+  return stored;
 }
 
-// Signatures on a coarse grid (multiples of 1/8 in a dozen bins), so distances
-// tie and land on round values around the thresholds. Kinds 0 and 3 add noise
-// to six looks, 1 uses three clean looks, 2 all-zero signatures; 3 puts two
-// alike shots exactly 4299 or 4300 frames apart, two shots between them; 4
-// starts past 2^24, where odd frame numbers round to even in single precision.
-Table randomTable(int n, int kind, std::mt19937& rng) {
-  const auto draw = [&rng](int below) { return static_cast<int>(rng() % below); };
-  std::vector<int> lengths(n + 1), lookOf(n + 1);
-  const int longest = draw(2) ? 1500 : 400;
-  for (int s = 0; s <= n; ++s) lengths[s] = 1 + draw(longest), lookOf[s] = draw(kind == 1 ? 3 : 6);
-  if (kind == 3 && n >= 4) {
-    const int a = draw(n - 3);
-    lengths[a + 1] = (draw(2) ? 4300 : 4299) - lengths[a + 2];
-    lookOf[a + 3] = lookOf[a];
+// Shots 4299 or 4300 frames apart, or one frame more than the window or not;
+// a link spans every shot between its ends, also where links overlap; shots
+// all unlike start a scene each.
+TEST(ShotLinkingTest, ShotsCloseInTimeAndLookSpanTheCutsBetweenThem) {
+  const struct {
+    int window;
+    Shots shots;
+    std::vector<int> starts;
+  } cases[] = {
+      {4999, {{1, 10, 0}, {11, 4309, 1}, {4310, 4320, 0}}, {}},
+      {4999, {{1, 10, 0}, {11, 4310, 1}, {4311, 4320, 0}}, {1, 2}},
+      {700, {{1, 10, 0}, {11, 710, 1}, {711, 720, 0}}, {}},
+      {700, {{1, 10, 0}, {11, 711, 1}, {712, 720, 0}}, {1, 2}},
+      {700, {{1, 10, 0}, {11, 20, 1}, {21, 30, 2}, {31, 40, 0}, {41, 50, 3}}, {4}},
+      {700, {{1, 10, 0}, {11, 20, 1}, {21, 30, 0}, {31, 40, 1}, {41, 50, 2}}, {4}},
+      {700,
+       {{1, 10, 0}, {11, 20, 1}, {21, 30, 2}, {31, 40, 3}, {41, 50, 4}, {51, 60, 5}},
+       {1, 2, 3, 4, 5}},
+  };
+  for (const auto& c : cases) {
+    SignatureTable signatures;
+    const std::vector<StoredShot> shots = storedShots(c.shots, signatures);
+    const int n = static_cast<int>(shots.size());
+    LinkingTables tables = makeLinkingTables(shots, n);
+    std::vector<ShotLink> links;
+    std::vector<int> starts;
+    linkSimilarShots(tables, signatures, c.window, 0.5, links);
+    findSceneStarts(links, n, starts);
+    EXPECT_EQ(starts, c.starts) << "case " << &c - cases;
   }
-  ShotSignature looks[6]{};
-  for (int p = 0; p < 72; ++p)
-    if (draw(2)) looks[p / 12][p % 12 * 12] = static_cast<float>(draw(5)) * 0.125f;
-  Table t;
-  int64_t frame = kind == 4 ? (int64_t{1} << 24) + 1 : 1;
-  for (int s = 0; s <= n; frame += lengths[s++]) {
-    t.shots.push_back({static_cast<float>(frame), static_cast<float>(frame + lengths[s] - 1), {}});
-    for (int k = 0; k < kSamplesPerShot; ++k) {
-      ShotSignature sample = kind == 2 ? ShotSignature{} : looks[lookOf[s]];
-      for (int touched = kind % 3 ? 0 : draw(3); touched > 0; --touched)
-        sample[draw(12) * 12] += 0.125f;
-      t.signatures.push_back(sample);
-    }
-  }
-  return t;
 }
 
-TEST(SceneVoteTest, BandedGroupingMatchesThePlainStatement) {
-  constexpr int kPasses = 300;
-  std::mt19937 rng(20240607);
-  int undecidedTables = 0;  // tables with a shot that some passes start and others do not
-  for (int index = 0; index < 200; ++index) {
-    const int n = index % 41;
-    const Table t = randomTable(n, index % 5, rng);
-    SceneRandom fastRandom, referenceRandom;
-    const std::vector<int> reference = referenceVotes(t, n, referenceRandom, kPasses);
-    EXPECT_EQ(countSceneVotes(t.shots, n, t.signatures, fastRandom, kPasses), reference)
-        << "table " << index;
-    undecidedTables +=
-        std::any_of(reference.begin(), reference.end(), [](int v) { return v > 0 && v < kPasses; });
-  }
-  // Without partial votes the comparison would only see all-or-nothing passes.
-  EXPECT_GE(undecidedTables, 100);
+// The first two passes draw window 705, threshold 0.42 and window 1531,
+// threshold 0.61: shots 0.5 apart in look link in the second pass only, and so
+// do alike shots 1000 frames apart.
+TEST(SceneVoteTest, EachPassDrawsItsWindowThenItsThresholdAndVotesForItsStarts) {
+  SignatureTable signatures;
+  const std::vector<StoredShot> shots =
+      storedShots({{1, 100, 0}, {101, 200, 0.5f}, {201, 300, 5}, {1301, 1400, 5}}, signatures);
+  SceneRandom random;
+  EXPECT_EQ(countSceneVotes(shots, 4, signatures, random, 2), (std::vector<int>{0, 1, 2, 1}));
 }
 
 TEST(SceneRandomTest, DrawsFollowTheClassicCGeneratorAndTruncateTowardZero) {
