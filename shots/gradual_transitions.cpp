@@ -11,9 +11,7 @@ namespace {
 
 constexpr double kWindowValleyDepth = 0.15;   // a valley this deep starts a window
 constexpr double kGroupedValleyDepth = 0.05;  // valleys this deep join the window
-constexpr double kGradualScore = 0.3;
 constexpr int kHalfWindow = 13;
-constexpr int kBoundarySpacing = 13;
 
 }  // namespace
 

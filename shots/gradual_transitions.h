@@ -8,6 +8,11 @@
 
 namespace shotscene {
 
+// A candidate scoring above this is a gradual transition's.
+inline constexpr double kGradualScore = 0.3;
+// Boundaries of the final list lie at least this many frames apart.
+inline constexpr int kBoundarySpacing = 13;
+
 // Where the profiles of a video stand while its measures arrive in frame
 // order; the caller keeps it between calls.
 struct ProfileBuilder {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "shots/cut_detection.h"
+#include "shots/gradual_transitions.h"
 
 namespace shotscene {
 
@@ -38,8 +39,6 @@ constexpr int kProposalSpacing = 8;
 // A cut changes in one pair: the pairs just before and after it change less
 // than this share of it. Motion blur spreads a whip pan over several pairs.
 constexpr float kLonePair = 0.5f;
-// Gradual transitions nearer than this to a cut give way to it, as the scan's do.
-constexpr int kCutPrecedence = 13;
 // Frames compared across a stretch when looking for gradual transitions the
 // scan missed: about half a second. Within kGap frames on each side of such
 // a stretch, a frame must compare at least kSteady alike, or kDepth more alike
@@ -48,8 +47,7 @@ constexpr int kCutPrecedence = 13;
 constexpr int kGap = 12;
 constexpr double kSteady = 0.9;
 constexpr double kDepth = 0.6;
-// The score the scan's candidates need, and the one a proposed transition gets.
-constexpr double kCandidateScore = 0.3;
+// The score a proposed transition gets.
 constexpr float kProposedScore = 1.0f;
 // A gradual candidate's frames, as far as they are taken on trust.
 constexpr int kLongestTransition = 60;
@@ -201,7 +199,7 @@ bool continuesAcross(const ShotSketches& s, Transition t, int lo, int hi) {
 Transition transitionAt(int lastFrame, const PairProfile* profiles, int frameCount) {
   Transition t{lastFrame, lastFrame + 1};
   const PairProfile& p = profiles[lastFrame];
-  if (static_cast<double>(p.score) > kCandidateScore && p.startFrame >= 0.0f &&
+  if (static_cast<double>(p.score) > kGradualScore && p.startFrame >= 0.0f &&
       p.endFrame - p.startFrame <= kLongestTransition) {
     t.first = std::clamp(static_cast<int>(p.startFrame), 0, lastFrame);
     t.last = std::clamp(static_cast<int>(p.endFrame), lastFrame + 1, frameCount - 1);
@@ -358,7 +356,7 @@ int addProposedTransitions(std::vector<ProposedTransition>& proposals,
     bool taken = false;
     for (int p = std::max(0, t.first - kLongestTransition);
          p < std::min(pairs, t.last + kLongestTransition) && !taken; ++p) {
-      taken = static_cast<double>(existing[p].score) > kCandidateScore &&
+      taken = static_cast<double>(existing[p].score) > kGradualScore &&
               t.last + kGap > static_cast<int>(existing[p].startFrame) &&
               t.first < static_cast<int>(existing[p].endFrame) + kGap;
     }
@@ -444,11 +442,12 @@ std::vector<ShotRecord> refineShots(const std::vector<ShotRecord>& shots,
       if (b.span.first > k) end = std::min(end, b.span.first);
     }
     if (continuesAcross(sketches, Transition{k, k + 1}, first, end)) continue;
-    // A cut outweighs the gradual transitions within half a second of it.
+    // A cut outweighs the gradual transitions within half a second of it, as
+    // in the scan's list.
     kept.erase(std::remove_if(kept.begin(), kept.end(),
                               [k](const Boundary& b) {
                                 return !b.span.isCut() &&
-                                       std::abs(b.lastFrame - k) < kCutPrecedence;
+                                       std::abs(b.lastFrame - k) < kBoundarySpacing;
                               }),
                kept.end());
     kept.push_back(Boundary{k, kAbrupt, Transition{k, k + 1}});
