@@ -47,5 +47,5 @@ if [[ "$mode" == --sanitize ]]; then
   cmake --build "$root/build-tsan" -j"$(nproc)" --target shotscene shotscene_tests </dev/null
   (cd "$root/build-tsan" &&
     OMP_TOOL_LIBRARIES="$archer" TSAN_OPTIONS="halt_on_error=1 ignore_noninstrumented_modules=1" \
-      ./tests/shotscene_tests --gtest_filter='ShotStage*:SinglePassScan*:TransitionTyping*:FrameRanges*:FrameReader*:FaultsTest.Failure*' </dev/null)
+      ./tests/shotscene_tests --gtest_filter='ShotStage*:SinglePassScan*:ShotRefinementTest.Changes*:FrameRanges*:FrameReader*:FaultsTest.Failure*' </dev/null)
 fi

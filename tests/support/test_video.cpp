@@ -171,11 +171,6 @@ void addShot(VideoPlan& plan, int seed, int length) {
   plan.segments.push_back({SegmentKind::kShot, length, seed, seed});
 }
 
-void addTransition(VideoPlan& plan, SegmentKind kind, int toSeed, int length) {
-  const int from = plan.segments.empty() ? 0 : plan.segments.back().toSeed;
-  plan.segments.push_back({kind, length, from, toSeed});
-}
-
 VideoPlan cutsPlan(cv::Size size, int count, int length) {
   VideoPlan plan;
   plan.size = size;
@@ -198,9 +193,9 @@ VideoPlan demoPlan(cv::Size size, double fps, int frames) {
     const int seed = (scene % 3 + 1) * 100 + 10 * (scene / 3);
     addShot(plan, seed, 60);
     addShot(plan, seed + 1, 45);
-    addTransition(plan, SegmentKind::kDissolve, seed + 2, 24);
+    plan.segments.push_back({SegmentKind::kDissolve, 24, seed + 1, seed + 2});
     addShot(plan, seed + 2, 55);
-    addTransition(plan, SegmentKind::kWipeLeftToRight, seed, 12);
+    plan.segments.push_back({SegmentKind::kWipeLeftToRight, 12, seed + 2, seed});
     addShot(plan, seed, 50);
     plan.flashes.push_back(frameCount(plan) - 25);
   }

@@ -14,7 +14,8 @@ namespace shotscene::testing {
 enum class SegmentKind { kShot, kDissolve, kWipeLeftToRight, kWipeTopToBottom };
 
 // A shot shows picture `seed`, mirrored left to right when `mirrored`: the
-// same colours, another picture. A transition goes from picture `seed` to `toSeed`.
+// same colours, another picture. A transition goes from picture `seed` to
+// `toSeed`, easing in and out.
 struct Segment {
   SegmentKind kind = SegmentKind::kShot;
   int length = 0;
@@ -43,9 +44,6 @@ struct VideoPlan {
 
 // Appends a shot; directly after another shot this makes a cut.
 void addShot(VideoPlan& plan, int seed, int length);
-// Appends a transition from the picture of the last shot to picture toSeed;
-// its progress eases in and out.
-void addTransition(VideoPlan& plan, SegmentKind kind, int toSeed, int length);
 
 // `count` shots of pictures 1, 2, ... of `length` frames each, joined by cuts.
 VideoPlan cutsPlan(cv::Size size, int count, int length);
