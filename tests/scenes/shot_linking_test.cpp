@@ -87,8 +87,12 @@ TEST(ShotLinkingTest, NearestOfNineSamplePairsMustLieStrictlyBelowTheThreshold) 
   signatures[2][0] = signatures[3][0] = 0.5f;
   signatures[3][1] = 0.3f;
   EXPECT_FLOAT_EQ(computeShotDistance(signatures, 0, 1), 0.3f);
+  // Then sample 0 of shot 0 and sample 2 of shot 1.
+  std::swap(signatures[0], signatures[2]);
+  std::swap(signatures[3], signatures[5]);
+  EXPECT_FLOAT_EQ(computeShotDistance(signatures, 0, 1), 0.3f);
   // At distance 0 the shots link above a zero threshold only; stale links are replaced.
-  signatures[3][1] = 0.0f;
+  signatures[5][1] = 0.0f;
   LinkingTables tables = makeLinkingTables({{1, 10, {}}, {11, 20, {}}}, 2);
   std::vector<ShotLink> links{{0, 1}};
   linkSimilarShots(tables, signatures, 700, 0.0, links);
