@@ -54,7 +54,7 @@ std::vector<ShotRecord> findShots(const Video& video, ShotScan& scan, int* typed
   const int n = video.probe.frameCount;
   int cutCount = detectCuts(scan.measures.data(), scan.cutShots.data(), n, video.probe.frameRate,
                             scan.isolatedFrames);
-  std::vector<ProposedTransition> proposals;
+  std::vector<Transition> proposals;
   if (refine) {
     const double refineSince = monotonicSeconds();
     cutCount = dropContinuingCuts(scan.cutShots.data(), cutCount, scan.sketches);

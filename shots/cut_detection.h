@@ -8,15 +8,15 @@
 
 namespace shotscene {
 
+// Whether one of the sorted isolated frames lies at pair, pair + 1 or pair + 2:
+// the flash that vetoes a cut at that pair.
+bool isolatedNear(const std::vector<int>& sortedIsolated, int pair);
+
 // Fills cutShots (room for max(1, frameCount - 1) records) with the shots that
 // the cuts delimit and returns their count, at least 1; the last ends at
 // frameCount. measures holds frameCount - 1 entries. A cut next to an isolated
 // disturbance, or after four low pairs, is vetoed; after a cut the next half
 // second of pairs is not examined. isolatedFrames is consumed.
-// Whether one of the sorted isolated frames lies at pair, pair + 1 or pair + 2:
-// the flash that vetoes a cut at that pair.
-bool isolatedNear(const std::vector<int>& sortedIsolated, int pair);
-
 int detectCuts(const PairMeasure* measures, ShotRecord* cutShots, int frameCount, float frameRate,
                std::vector<int> isolatedFrames);
 

@@ -103,12 +103,6 @@ float shiftedSimilarity(const Compared& a, const Compared& b, int dx, int dy) {
   return blocks[4];
 }
 
-struct Transition {
-  int first = 0;  // 0-based frames of the transition: for a cut, the last
-  int last = 0;   // frame of the old shot and the first of the new
-  bool isCut() const { return last == first + 1; }
-};
-
 // A boundary of the refined list.
 struct Boundary {
   int lastFrame = 0;  // 0-based, of the shot it ends
@@ -324,10 +318,10 @@ float alignedSimilarity(const cv::Mat& a, const cv::Mat& b) {
   return std::max(shiftedSimilarity(ca, cb, 0, 0), shiftedSimilarity(ca, cb, dx, dy));
 }
 
-std::vector<ProposedTransition> proposeTransitions(const ShotRecord* cutShots, int cutCount,
-                                                   const ShotSketches& sketches) {
+std::vector<Transition> proposeTransitions(const ShotRecord* cutShots, int cutCount,
+                                           const ShotSketches& sketches) {
   const int n = static_cast<int>(sketches.frames.size());
-  std::vector<ProposedTransition> proposals;
+  std::vector<Transition> proposals;
   for (const Transition& t : changedStretches(sketches)) {
     const int centre = (t.first + t.last) / 2;
     bool nearCut = false;
@@ -346,13 +340,13 @@ std::vector<ProposedTransition> proposeTransitions(const ShotRecord* cutShots, i
   return proposals;
 }
 
-int addProposedTransitions(std::vector<ProposedTransition>& proposals,
+int addProposedTransitions(std::vector<Transition>& proposals,
                            const std::vector<PairProfile>& existing,
                            std::vector<PairProfile>& into) {
   const int pairs = static_cast<int>(existing.size());
   int added = 0;
-  std::vector<ProposedTransition> waiting;
-  for (const ProposedTransition& t : proposals) {
+  std::vector<Transition> waiting;
+  for (const Transition& t : proposals) {
     bool taken = false;
     for (int p = std::max(0, t.first - kLongestTransition);
          p < std::min(pairs, t.last + kLongestTransition) && !taken; ++p) {

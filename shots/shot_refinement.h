@@ -40,23 +40,25 @@ void addSketch(ShotSketches& sketches, cv::Mat sketch);
 // sketch is missing.
 float alignedSimilarity(const cv::Mat& a, const cv::Mat& b);
 
-// A gradual transition the sketches show: its 0-based first and last frames.
-struct ProposedTransition {
+// The 0-based first and last frames of a transition; for a cut, the last
+// frame of the old shot and the first of the new.
+struct Transition {
   int first = 0;
   int last = 0;
+  bool isCut() const { return last == first + 1; }
 };
 
 // The gradual transitions the sketches show away from the cutCount cut
 // shots' boundaries: stretches where frames half a second apart do not show
 // one shot, between steadier stretches where they do, whose two sides differ.
-std::vector<ProposedTransition> proposeTransitions(const ShotRecord* cutShots, int cutCount,
-                                                   const ShotSketches& sketches);
+std::vector<Transition> proposeTransitions(const ShotRecord* cutShots, int cutCount,
+                                           const ShotSketches& sketches);
 
 // Adds to `into` a candidate for each proposal that no candidate of
 // `existing` covers, to be typed, or erased, like the scan's own, and leaves
 // in `proposals` only the covered ones. `existing` and `into` (frameCount - 1
 // entries each) may be one vector. Returns how many were added.
-int addProposedTransitions(std::vector<ProposedTransition>& proposals,
+int addProposedTransitions(std::vector<Transition>& proposals,
                            const std::vector<PairProfile>& existing,
                            std::vector<PairProfile>& into);
 
