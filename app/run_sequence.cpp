@@ -26,8 +26,10 @@ int runShotScene(const std::string& videoPath, const RunOptions& options) {
 }
 
 int runStages(Video& video, const RunOptions& options) {
-  const int shotResult = runShotSegmentation(video, options.kfShot, options.kfPath,
-                                             options.transType, options.refineShots);
+  BoundaryOptions boundaries;
+  boundaries.refine = options.refineShots;
+  const int shotResult =
+      runShotSegmentation(video, options.kfShot, options.kfPath, options.transType, boundaries);
   if (shotResult != kShotStageOk && shotResult != kShotKeyframesIncomplete) return -1;
 
   int sceneResult = kSceneStageOk;

@@ -3,6 +3,7 @@
 #define SHOTSCENE_SHOTS_SHOT_TYPES_H_
 
 #include <cstdint>
+#include <vector>
 
 namespace shotscene {
 
@@ -35,6 +36,16 @@ struct PairProfile {
   float startFrame = 0.0f;   // 0-based frame, a whole number
   float endFrame = 0.0f;     // 0-based frame, a whole number
   float type = 0.0f;         // TransitionType as 0.0, 1.0 or 2.0
+};
+
+// A gradual-transition candidate to type into profile entry `entry`: one of
+// the profile's own, or one proposed beside them. A proposal that candidates
+// already cover waits for those entries: it is typed after the others, and
+// only when the typing has erased every one of them.
+struct TransitionCandidate {
+  int entry = 0;
+  PairProfile profile;
+  std::vector<int> waitsFor;
 };
 
 // One shot; frames are 1-based and inclusive.

@@ -9,8 +9,8 @@
 
 #include "common/progress_line.h"
 #include "shots/frame_features.h"
+#include "shots/frame_sketch.h"
 #include "shots/segment_scanner.h"
-#include "shots/shot_refinement.h"
 #include "video/frame_reader.h"
 
 namespace shotscene {

@@ -9,6 +9,7 @@
 
 #include "common/stage_work.h"
 #include "shots/frame_features.h"
+#include "shots/gradual_transitions.h"
 #include "transitions/dissolve_detection.h"
 #include "transitions/wipe_detection.h"
 #include "video/frame_reader.h"
@@ -129,6 +130,16 @@ bool nearCut(int index, const ShotRecord* cutShots, int cutCount) {
   return false;
 }
 
+// The type the scan gave the candidate, if it typed this very one.
+const PairProfile* typedBefore(const TypedCandidates* typed, const TransitionCandidate& c) {
+  if (typed == nullptr) return nullptr;
+  const auto it = typed->find(c.entry);
+  if (it == typed->end()) return nullptr;
+  return std::memcmp(&it->second.candidate, &c.profile, sizeof(PairProfile)) == 0
+             ? &it->second.typed
+             : nullptr;
+}
+
 // Types a candidate from frames s .. t + 19 at most.
 void typeCandidate(PairProfile& p, ClassifierContext& c) {
   const int s = static_cast<int>(p.startFrame);
@@ -207,33 +218,63 @@ bool typeFromRetained(const PairProfile& candidate, const RetainedFrames& frames
   return true;
 }
 
-int classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* cutShots,
-                        int cutCount, const Video& video, const TypedCandidates* typed) {
-  const int count = static_cast<int>(profiles.size());
-  if (count < 1) return 0;
-  // Each half of the profiles is typed by a reader of its own.
-  return runOnTwoHalves(count, [&](int first, int end) {
-    int decoded = 0;
-    ClassifierContext context;
-    context.video = &video;
-    context.scale = video.scale;
-    for (int i = first; i < end; ++i) {
-      PairProfile& p = profiles[i];
-      if (!isTransitionCandidate(p) || nearCut(i, cutShots, cutCount)) continue;
-      if (typed != nullptr) {
-        const auto it = typed->find(i);
-        if (it != typed->end() &&
-            std::memcmp(&it->second.candidate, &p, sizeof(PairProfile)) == 0) {
-          p = it->second.typed;
-          continue;
-        }
-      }
-      openReader(context);
-      typeCandidate(p, context);
-      ++decoded;
+std::vector<TransitionCandidate> profileCandidates(const std::vector<PairProfile>& profiles) {
+  std::vector<TransitionCandidate> candidates;
+  for (size_t i = 0; i < profiles.size(); ++i) {
+    if (isTransitionCandidate(profiles[i])) {
+      candidates.push_back(TransitionCandidate{static_cast<int>(i), profiles[i], {}});
     }
-    return decoded;
-  });
+  }
+  return candidates;
+}
+
+int classifyTransitions(std::vector<PairProfile>& profiles,
+                        const std::vector<TransitionCandidate>& candidates,
+                        const ShotRecord* cutShots, int cutCount, const Video& video,
+                        const TypedCandidates* typed) {
+  // Of candidates for one entry the last counts, so each entry is written by
+  // one thread alone.
+  const auto typeAll = [&](std::vector<const TransitionCandidate*> list) {
+    std::map<int, const TransitionCandidate*> byEntry;
+    for (const TransitionCandidate* c : list) byEntry[c->entry] = c;
+    list.clear();
+    for (const auto& entry : byEntry) list.push_back(entry.second);
+    const int count = static_cast<int>(list.size());
+    if (count < 1) return 0;
+    return runOnTwoHalves(count, [&](int first, int end) {
+      int decoded = 0;
+      ClassifierContext context;
+      context.video = &video;
+      context.scale = video.scale;
+      for (int k = first; k < end; ++k) {
+        const TransitionCandidate& c = *list[k];
+        if (!isTransitionCandidate(c.profile) || nearCut(c.entry, cutShots, cutCount)) continue;
+        PairProfile p = c.profile;
+        if (const PairProfile* known = typedBefore(typed, c)) {
+          p = *known;
+        } else {
+          openReader(context);
+          typeCandidate(p, context);
+          ++decoded;
+        }
+        profiles[c.entry] = p;
+      }
+      return decoded;
+    });
+  };
+  std::vector<const TransitionCandidate*> first, waiting;
+  for (const TransitionCandidate& c : candidates)
+    (c.waitsFor.empty() ? first : waiting).push_back(&c);
+  int decoded = typeAll(first);
+  // Those whose covering candidates the typing erased are typed in turn.
+  const auto erased = [&profiles](int entry) {
+    return !(static_cast<double>(profiles[entry].score) > kGradualScore);
+  };
+  std::vector<const TransitionCandidate*> uncovered;
+  for (const TransitionCandidate* c : waiting) {
+    if (std::all_of(c->waitsFor.begin(), c->waitsFor.end(), erased)) uncovered.push_back(c);
+  }
+  return decoded + typeAll(uncovered);
 }
 
 }  // namespace shotscene

@@ -38,14 +38,21 @@ std::vector<std::pair<int, int>> dissolveWindows(int s, int t);
 // Wipe test windows: 20 frames every 10, starting at s while the start is before t.
 std::vector<std::pair<int, int>> wipeWindows(int s, int t);
 
-// Types candidates (score >= 0.3, 12 or more frames from every cut end) on two
-// threads, each with its own reader of the video. A typed candidate whose end
+// Types the candidates (score >= 0.3, 12 or more frames from every cut end)
+// on two threads, each with its own reader of the video, and writes each
+// outcome to its profile entry; candidates that wait are typed after the
+// others, once those they wait for are erased. A typed candidate whose end
 // frames look alike (boundary similarity >= 0.05) or that passes neither test
 // is erased: score 0, frames -1. The frames are compared at the analysis
 // scale. A candidate found unchanged in `typed` takes the type given there,
 // without decoding. Returns how many candidates were typed by decoding.
-int classifyTransitions(std::vector<PairProfile>& profiles, const ShotRecord* cutShots,
-                        int cutCount, const Video& video, const TypedCandidates* typed = nullptr);
+int classifyTransitions(std::vector<PairProfile>& profiles,
+                        const std::vector<TransitionCandidate>& candidates,
+                        const ShotRecord* cutShots, int cutCount, const Video& video,
+                        const TypedCandidates* typed = nullptr);
+
+// The candidates among the profile's own entries, in entry order.
+std::vector<TransitionCandidate> profileCandidates(const std::vector<PairProfile>& profiles);
 
 // Score 0.3 or more and an end not before the start.
 bool isTransitionCandidate(const PairProfile& p);

@@ -1,14 +1,13 @@
 // The second look at shot boundaries must change the scan's shots where the
 // footage moves or a cut hides in similar colours, and nowhere else.
-#include "shots/shot_refinement.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <opencv2/imgproc.hpp>
 #include <sstream>
 
-#include "app/shot_stage.h"
+#include "boundaries/shot_boundaries.h"
+#include "shots/boundary_review.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_video.h"
 #include "tests/support/tool_runner.h"
@@ -30,15 +29,17 @@ struct Shots {
 };
 
 Shots scanAndRefine(const std::string& path, const std::function<bool(int)>& unreadable) {
-  Video video;
-  if (!openVideo(video, path)) return {"unusable", ""};
-  video.unreadable = unreadable;
-  ShotScan scan;
-  if (!allocateShotScan(scan, video.probe.frameCount)) return {"no memory", ""};
-  scanShots(video, scan, kKeptFrameBytes, true);
-  ShotScan copy = scan;
-  const std::string scanned = listed(findShots(video, scan));
-  return {scanned, listed(findShots(video, copy, nullptr, true))};
+  Shots shots;
+  for (const bool refine : {false, true}) {
+    Video video;
+    ShotScan scan;
+    if (!openVideo(video, path) || !allocateShotScan(scan, video.probe.frameCount)) return {};
+    video.unreadable = unreadable;
+    BoundaryOptions options;
+    options.refine = refine;
+    (refine ? shots.refined : shots.scanned) = listed(findShotBoundaries(video, scan, options));
+  }
+  return shots;
 }
 
 // One shot of 160 frames from a shaking camera, a dark shape crossing the

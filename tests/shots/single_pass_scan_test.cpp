@@ -8,11 +8,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/shot_stage.h"
+#include "boundaries/shot_boundaries.h"
 #include "common/naming.h"
 #include "scenes/scene_segmentation.h"
 #include "scenes/shot_signatures.h"
 #include "shots/frame_ranges.h"
+#include "shots/shot_list.h"
+#include "shots/shot_subtitles.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_video.h"
 #include "tests/support/tool_runner.h"
@@ -28,9 +30,13 @@ std::string runBothStages(const std::string& path, size_t keptFrameBytes, ShotSc
   Video video;
   scan = ShotScan{};
   if (!openVideo(video, path) || !allocateShotScan(scan, video.probe.frameCount)) return "";
-  scanShots(video, scan, keptFrameBytes);
-  const std::vector<ShotRecord> shots = findShots(video, scan, &typedByDecoding);
-  if (writeShotResults(video, shots, false, "", true) != kShotStageOk ||
+  BoundaryOptions options;
+  options.keptFrameBytes = keptFrameBytes;
+  const std::vector<ShotRecord> shots = findShotBoundaries(video, scan, options);
+  typedByDecoding = scan.typedByDecoding;
+  const std::string stem = outputStem(path);
+  if (!writeShotList(stem, shots, true, false) ||
+      !writeShotSubtitles(stem, shots, video.probe.frameRate) ||
       runSceneSegmentation(video, computeShotSignatures(video), false) != kSceneStageOk) {
     return "";
   }

@@ -11,10 +11,12 @@
 #include <set>
 #include <tuple>
 
-#include "app/shot_stage.h"
+#include "boundaries/shot_boundaries.h"
 #include "common/naming.h"
 #include "scenes/scene_segmentation.h"
 #include "scenes/shot_signatures.h"
+#include "shots/shot_keyframes.h"
+#include "shots/shot_list.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_video.h"
 #include "tests/support/tool_runner.h"
@@ -122,9 +124,18 @@ TEST_F(FrameReaderTest, EveryPassReadsWhatTheScanDecoded) {
     ASSERT_TRUE(openVideo(video, path));
     video.unreadable = c.unreadable;
     fs::remove_all(stem + "_Shot_Keyframes");  // the last case's images
-    ASSERT_EQ(runShotSegmentation(video, false, "", true), kShotStageOk) << label;
+    // The shot list, with the keyframes when asked for: true when all are written.
+    const auto cutIntoShots = [&video, &stem](bool kfShot) {
+      ShotScan scan;
+      if (!allocateShotScan(scan, video.probe.frameCount)) return false;
+      const std::vector<ShotRecord> shots = findShotBoundaries(video, scan, {});
+      const KeyframeOutcome keyframes =
+          kfShot ? extractShotKeyframes(video, shots, "") : KeyframeOutcome{};
+      return writeShotList(stem, shots, true, keyframes.lastShotUnreadable) && keyframes.complete;
+    };
+    ASSERT_TRUE(cutIntoShots(false)) << label;
     const std::string without = testing::readWholeFile(stem + "_shots.txt");
-    ASSERT_EQ(runShotSegmentation(video, true, "", true), kShotStageOk) << label;
+    ASSERT_TRUE(cutIntoShots(true)) << label;
     const bool damage = c.name[0] == 'd';
     EXPECT_TRUE(!damage || testing::readWholeFile(stem + "_shots.txt") == without) << label;
     const SignatureTable signatures = computeShotSignatures(video);

@@ -1,0 +1,27 @@
+// The scan of a video for the shot boundaries: every pair measured in one
+// decoding pass, with the work each batch of frames brings.
+#ifndef SHOTSCENE_BOUNDARIES_SHOT_SCAN_H_
+#define SHOTSCENE_BOUNDARIES_SHOT_SCAN_H_
+
+#include <cstddef>
+
+#include "boundaries/shot_boundaries.h"
+#include "shots/single_pass_scan.h"
+#include "video/video.h"
+
+namespace shotscene {
+
+// The thread count the runtime gives a parallel region by default.
+int defaultThreadCount();
+
+// Measures every pair in one decoding pass, filling the video's frame index;
+// builds the profiles and types the candidates whose frames it still holds,
+// keeping frames in `keptFrameBytes` at most (0: types none). `eachBatch`,
+// when given, also gets every batch in frame order, with the frames' sketches
+// when `sketch` is set. `scan` must be allocated for the video's frame count.
+void scanShots(Video& video, ShotScan& scan, size_t keptFrameBytes,
+               const BatchSink& eachBatch = nullptr, bool sketch = false);
+
+}  // namespace shotscene
+
+#endif  // SHOTSCENE_BOUNDARIES_SHOT_SCAN_H_
