@@ -10,8 +10,8 @@
 #include "scenes/shot_signatures.h"
 #include "shots/shot_subtitles.h"
 #include "tests/support/scratch_folder.h"
-#include "tests/support/test_video.h"
 #include "tests/support/tool_runner.h"
+#include "tools/test_video.h"
 
 namespace shotscene {
 namespace {

@@ -16,8 +16,8 @@
 #include "scenes/scene_segmentation.h"
 #include "scenes/shot_signatures.h"
 #include "tests/support/scratch_folder.h"
-#include "tests/support/test_video.h"
 #include "tests/support/tool_runner.h"
+#include "tools/test_video.h"
 #include "video/frame_digest.h"
 
 namespace shotscene {
