@@ -9,7 +9,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 runs="${1:-3}"
 tool="$root/build/shotscene"
-maker="$root/build/make_test_video"
+maker="$root/build/tools/make_test_video"
 if [[ ! -x "$tool" || ! -x "$maker" ]]; then
   "$root/scripts/setup.sh"
 fi

@@ -14,7 +14,7 @@ stem="${video%.*}"
 
 echo
 echo "== Making the sample (known boundaries)"
-"$root/build/make_test_video" "$video" --width 640 --height 360 --fps 25 --seconds 30 --codec avc1
+"$root/build/tools/make_test_video" "$video" --width 640 --height 360 --fps 25 --seconds 30 --codec avc1
 
 echo
 echo "== shotscene --trans_type $video"

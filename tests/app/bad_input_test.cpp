@@ -5,8 +5,8 @@
 
 #include "common/output_file.h"
 #include "tests/support/scratch_folder.h"
-#include "tests/support/test_video.h"
 #include "tests/support/tool_runner.h"
+#include "tools/test_video.h"
 #include "video/video.h"
 
 namespace shotscene {

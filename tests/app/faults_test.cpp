@@ -15,8 +15,8 @@
 
 #include "app/run_sequence.h"
 #include "tests/support/scratch_folder.h"
-#include "tests/support/test_video.h"
 #include "tests/support/tool_runner.h"
+#include "tools/test_video.h"
 #include "video/video.h"
 
 namespace shotscene {

@@ -6,8 +6,8 @@
 #include <fstream>
 
 #include "tests/support/scratch_folder.h"
-#include "tests/support/test_video.h"
 #include "tests/support/tool_runner.h"
+#include "tools/test_video.h"
 
 namespace shotscene {
 namespace {

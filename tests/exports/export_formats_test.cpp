@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/support/scratch_folder.h"
-#include "tests/support/test_video.h"
+#include "tools/test_video.h"
 
 namespace shotscene {
 namespace {

@@ -11,8 +11,8 @@
 #include "shots/shot_list.h"
 #include "shots/shot_subtitles.h"
 #include "tests/support/scratch_folder.h"
-#include "tests/support/test_video.h"
 #include "tests/support/tool_runner.h"
+#include "tools/test_video.h"
 
 namespace shotscene {
 namespace {

@@ -33,6 +33,10 @@ for entry in "${layout[@]}"; do
   actual="$(stat -c %A "$prefix/$path")"
   [[ "$actual" == "$mode" ]] || fail "$path installed as $actual, not $mode"
 done
+# Nothing else: the sample-video maker (tools/) is for the demo, the bench and the tests.
+printf '%s\n' "${layout[@]%% *}" >"$work/layout.txt"
+extra="$(cd "$prefix" && find . -type f | sed 's#^\./##' | grep -vxF -f "$work/layout.txt")" &&
+  fail "installed beyond the layout: $extra"
 for tool in shotscene shotscene-export; do
   out="$("$prefix/bin/$tool" --version)"
   [[ "$out" == *"version: $version"* ]] || fail "$tool --version says '$out', the project is $version"
@@ -78,6 +82,8 @@ for entry in "${layout[@]}"; do
   grep -qx "./usr/$path $mode root/root" contents.txt ||
     fail "the package does not hold usr/$path as $mode root/root: $(cat contents.txt)"
 done
+extra="$(awk '$2 ~ /^-/ { print $1 }' contents.txt | sed 's#^\./usr/##' | grep -vxF -f "$work/layout.txt")" &&
+  fail "the package holds files beyond the layout: $extra"
 dpkg-deb -x "$deb" "$work/unpacked"
 for script in bin/shotscene-batch bin/shotscene-split libexec/shotscene/batch-job; do
   cmp -s "$prefix/$script" "$work/unpacked/usr/$script" || fail "the package's $script differs"

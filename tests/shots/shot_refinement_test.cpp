@@ -9,8 +9,8 @@
 #include "boundaries/shot_boundaries.h"
 #include "shots/boundary_review.h"
 #include "tests/support/scratch_folder.h"
-#include "tests/support/test_video.h"
 #include "tests/support/tool_runner.h"
+#include "tools/test_video.h"
 
 namespace shotscene {
 namespace {

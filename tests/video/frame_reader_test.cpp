@@ -18,8 +18,8 @@
 #include "shots/shot_keyframes.h"
 #include "shots/shot_list.h"
 #include "tests/support/scratch_folder.h"
-#include "tests/support/test_video.h"
 #include "tests/support/tool_runner.h"
+#include "tools/test_video.h"
 #include "video/frame_digest.h"
 
 namespace shotscene {

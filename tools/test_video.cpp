@@ -1,4 +1,4 @@
-#include "tests/support/test_video.h"
+#include "tools/test_video.h"
 
 #include <algorithm>
 #include <cmath>

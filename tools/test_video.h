@@ -1,8 +1,8 @@
 // Videos with known shot boundaries, made at test time: shots of panning
 // textured pictures joined by cuts, cross-dissolves and wipes, with optional
 // one-frame white flashes.
-#ifndef SHOTSCENE_TESTS_SUPPORT_TEST_VIDEO_H_
-#define SHOTSCENE_TESTS_SUPPORT_TEST_VIDEO_H_
+#ifndef SHOTSCENE_TOOLS_TEST_VIDEO_H_
+#define SHOTSCENE_TOOLS_TEST_VIDEO_H_
 
 #include <cstdint>
 #include <opencv2/core.hpp>
@@ -72,4 +72,4 @@ bool setAviFrameRate(const std::string& path, uint32_t rate, uint32_t scale);
 
 }  // namespace shotscene::testing
 
-#endif  // SHOTSCENE_TESTS_SUPPORT_TEST_VIDEO_H_
+#endif  // SHOTSCENE_TOOLS_TEST_VIDEO_H_

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "tests/support/test_video.h"
+#include "tools/test_video.h"
 
 namespace {
 
