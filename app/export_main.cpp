@@ -2,13 +2,13 @@
 #include <tclap/CmdLine.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/cleanup_registry.h"
 #include "common/naming.h"
 #include "common/output_file.h"
 #include "common/stage_work.h"
@@ -38,13 +38,6 @@ const Format kFormats[] = {
     {"vtt", "_scenes.vtt", sceneVtt},
 };
 
-bool writeWhole(const std::string& path, const std::string& text) {
-  shotscene::OutputFile out = shotscene::openOutputFile(path, "wb");
-  if (out.file == nullptr) return false;
-  std::fwrite(text.data(), 1, text.size(), out.file);
-  return shotscene::closeOutputFile(out);
-}
-
 // Writes the wanted formats; 0 when all were written, 1 otherwise (reported).
 int exportResults(const std::string& videoPath, const std::vector<std::string>& wanted,
                   const std::string& outDir) {
@@ -67,7 +60,7 @@ int exportResults(const std::string& videoPath, const std::vector<std::string>& 
   for (const Format& f : kFormats) {
     if (std::find(wanted.begin(), wanted.end(), f.name) == wanted.end()) continue;
     const std::string path = shotscene::makeOutputPath(stem, f.suffix);
-    if (writeWhole(path, f.write(results))) {
+    if (shotscene::writeWholeFile(path, f.write(results))) {
       std::cout << path << std::endl;
     } else {
       ok = false;

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/run_sequence.h"
-#include "common/output_file.h"
+#include "common/cleanup_registry.h"
 
 namespace {
 

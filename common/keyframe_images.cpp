@@ -7,7 +7,7 @@
 #include <system_error>
 #include <vector>
 
-#include "common/output_file.h"
+#include "common/cleanup_registry.h"
 
 namespace shotscene {
 
@@ -34,11 +34,12 @@ void writeKeyframeImage(const std::string& path, const cv::Mat& image, ImageWrit
     } catch (const cv::Exception&) {
     }
   });
-  if (written) {
-    written = std::rename(temporary.c_str(), path.c_str()) == 0;
-  }
+  // An image finished after a stop request is discarded like one in progress.
+  const bool stopped = stopRequested();
+  written = written && !stopped && std::rename(temporary.c_str(), path.c_str()) == 0;
   if (!written) std::remove(temporary.c_str());
   releaseTemporary(slot);
+  if (stopped) throwIfStopped();
   if (written) {
     writes.written.insert(path);
   } else if (writes.failed++ == 0) {

@@ -19,7 +19,8 @@ struct ImageWrites {
   std::string firstFailed;
 };
 
-// Writes the image as JPEG with the library's default settings.
+// Writes the image as JPEG with the library's default settings. Throws
+// RunStopped, leaving no file, when a stop is requested.
 void writeKeyframeImage(const std::string& path, const cv::Mat& image, ImageWrites& writes);
 
 // Reports the failures, if any, in one line; true when there were none.

@@ -1,255 +1,78 @@
 #include "common/output_file.h"
 
-#include <dirent.h>
-#include <limits.h>
-#include <pthread.h>
-#include <signal.h>
-#include <time.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <cerrno>
-#include <cstdint>
 #include <cstring>
 #include <iostream>
+
+#include "common/cleanup_registry.h"
 
 namespace shotscene {
 
 namespace {
 
-constexpr char kTemporarySuffix[] = ".tmp";
-constexpr char kImageTemporarySuffix[] = ".tmp.jpg";
-// Room after NAME for ".PID.tmp.jpg" with the longest PID, so that whether
-// NAME is shortened does not depend on this process's PID or the form.
-constexpr size_t kSuffixRoom = 1 + 10 + 4 + 4;
-constexpr size_t kHashLength = 16;
-
-// The temporary files an interrupt removes. The handler reads the table, so
-// only lock-free atomics and fixed buffers: a name is copied into a claimed
-// slot, then published as live.
-enum SlotState : int { kFree, kClaimed, kLive };
-struct LiveTemporary {
-  std::atomic<int> state{kFree};
-  char name[PATH_MAX];
-};
-static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs lock-free atomics");
-constexpr int kSlots = 16;
-LiveTemporary liveTemporaries[kSlots];
-// Set by the handler; from then on no temporary file is created.
-std::atomic<int> stopping{0};
-// Threads between registering a name and having created its file. The handler
-// waits for them, so that no file appears after it has removed the others.
-std::atomic<int> creating{0};
-
 void reportWriteFailure(const std::string& path, int error) {
   std::cerr << "Can not write file " << path << ": " << std::strerror(error) << std::endl;
 }
 
-std::string folderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string nameOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string joined(const std::string& folder, const std::string& name) {
-  return folder == "/" ? "/" + name : folder + "/" + name;
-}
-
-// What comes before ".PID.tmp" in the temporary names of `path`.
-std::string temporaryKey(const std::string& path) {
-  std::string name = nameOf(path);
-  const long limit = ::pathconf(folderOf(path).c_str(), _PC_NAME_MAX);
-  const size_t nameMax = limit > 0 ? static_cast<size_t>(limit) : 255;
-  if (name.size() + kSuffixRoom <= nameMax) return name;
-  uint64_t hash = 14695981039346656037ull;  // FNV-1a
-  for (const unsigned char c : name) hash = (hash ^ c) * 1099511628211ull;
-  char hex[kHashLength + 1];
-  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
-  size_t keep =
-      nameMax > kSuffixRoom + kHashLength + 1 ? nameMax - kSuffixRoom - kHashLength - 1 : 0;
-  // Not in the middle of a UTF-8 sequence.
-  while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
-  name.resize(keep);
-  return name + "~" + hex;
-}
-
-// The PID of "PID.tmp" or "PID.tmp.jpg", or 0 when `rest` is neither.
-pid_t temporaryOwner(const char* rest) {
-  long long pid = 0;
-  const char* p = rest;
-  for (; *p >= '0' && *p <= '9' && pid <= INT_MAX; ++p) pid = pid * 10 + (*p - '0');
-  if (p == rest || *rest == '0' || pid > INT_MAX) return 0;
-  const bool temporary =
-      std::strcmp(p, kTemporarySuffix) == 0 || std::strcmp(p, kImageTemporarySuffix) == 0;
-  return temporary ? static_cast<pid_t>(pid) : 0;
-}
-
-bool ownerIsGone(pid_t pid) { return pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH; }
-
-// Removes the files of `folder` whose names `owner` maps to a process that no
-// longer exists.
-template <typename Owner>
-void removeStale(const std::string& folder, Owner owner) {
-  DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) return;
-  while (const dirent* entry = ::readdir(dir)) {
-    const pid_t pid = owner(entry->d_name);
-    if (pid > 0 && ownerIsGone(pid)) ::unlink(joined(folder, entry->d_name).c_str());
-  }
-  ::closedir(dir);
-}
-
-// Async-signal-safe: atomics, clock_gettime, unlink and _exit only.
-void removeLiveTemporariesAndExit(int signal) {
-  stopping.store(1);
-  // A writer holds the signals off while it creates its file, so this thread
-  // is never one of them; the bound only guards against a stuck file system.
-  timespec start{}, now{};
-  clock_gettime(CLOCK_MONOTONIC, &start);
-  while (creating.load() != 0) {
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    if (now.tv_sec - start.tv_sec > 2) break;
-  }
-  for (LiveTemporary& slot : liveTemporaries) {
-    if (slot.state.load() == kLive) ::unlink(slot.name);
-  }
-  _exit(128 + signal);
-}
-
 }  // namespace
 
-std::string temporaryPathFor(const std::string& path, const std::string& extension) {
-  const std::string folder = path.substr(0, path.size() - nameOf(path).size());
-  return folder + temporaryKey(path) + "." + std::to_string(::getpid()) + kTemporarySuffix +
-         extension;
-}
-
-void removeStaleTemporaries(const std::string& path) {
-  const std::string key = temporaryKey(path) + ".";
-  removeStale(folderOf(path), [&key](const char* name) -> pid_t {
-    return std::strncmp(name, key.c_str(), key.size()) == 0 ? temporaryOwner(name + key.size()) : 0;
-  });
-}
-
-void removeStaleTemporaryImages(const std::string& folder) {
-  removeStale(folder, [](const char* name) -> pid_t {
-    // NAME.PID.tmp.jpg with a NAME of at least one character.
-    const char* tail = std::strstr(name, kImageTemporarySuffix);
-    if (tail == nullptr || tail == name) return 0;
-    const char* pid = tail;
-    while (pid > name + 1 && pid[-1] != '.') --pid;
-    return pid > name + 1 ? temporaryOwner(pid) : 0;
-  });
-}
-
-int createTemporary(const std::string& temporary, const std::function<void()>& create) {
-  sigset_t interrupts, previous;
-  sigemptyset(&interrupts);
-  sigaddset(&interrupts, SIGINT);
-  sigaddset(&interrupts, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &interrupts, &previous);
-  creating.fetch_add(1);
-  int slot = -1;
-  const bool stopped = stopping.load() != 0;
-  if (!stopped) {
-    for (int k = 0; k < kSlots && slot < 0 && temporary.size() < PATH_MAX; ++k) {
-      int free = kFree;
-      if (liveTemporaries[k].state.compare_exchange_strong(free, kClaimed)) slot = k;
-    }
-    if (slot >= 0) {
-      std::memcpy(liveTemporaries[slot].name, temporary.c_str(), temporary.size() + 1);
-      liveTemporaries[slot].state.store(kLive);
-    }
-    try {
-      create();
-    } catch (...) {
-      ::unlink(temporary.c_str());
-      releaseTemporary(slot);
-      creating.fetch_sub(1);
-      pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-      throw;
-    }
-  }
-  const int error = stopped ? EINTR : errno;
-  creating.fetch_sub(1);
-  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-  errno = error;
-  return slot;
-}
-
-void releaseTemporary(int slot) {
-  if (slot >= 0 && slot < kSlots) liveTemporaries[slot].state.store(kFree);
-}
-
-void installInterruptCleanup() {
-  struct sigaction action {};
-  action.sa_handler = removeLiveTemporariesAndExit;
-  sigemptyset(&action.sa_mask);
-  sigaddset(&action.sa_mask, SIGINT);
-  sigaddset(&action.sa_mask, SIGTERM);
-  for (const int signal : {SIGINT, SIGTERM}) {
-    struct sigaction current {};
-    if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
-    sigaction(signal, &action, nullptr);
-  }
-}
-
-OutputFile openOutputFile(const std::string& path, const char* mode) {
-  OutputFile output;
-  output.path = path;
-  output.temporary = temporaryPathFor(path);
+OutputFile::OutputFile(const std::string& path, const char* mode)
+    : path_(path), temporary_(temporaryPathFor(path)) {
   removeStaleTemporaries(path);
-  output.slot = createTemporary(output.temporary,
-                                [&] { output.file = std::fopen(output.temporary.c_str(), mode); });
-  if (output.file == nullptr) {
+  slot_ = createTemporary(temporary_, [&] { file_ = std::fopen(temporary_.c_str(), mode); });
+  if (file_ == nullptr) {
     const int error = errno;
-    releaseTemporary(output.slot);
-    output.slot = -1;
+    releaseTemporary(slot_);
+    slot_ = -1;
     reportWriteFailure(path, error);
   }
-  return output;
 }
 
-bool closeOutputFile(OutputFile& output) {
-  if (output.file == nullptr) return false;
+OutputFile::~OutputFile() { discard(); }
+
+void OutputFile::discard() {
+  if (file_ == nullptr) return;
+  std::fclose(file_);
+  file_ = nullptr;
+  std::remove(temporary_.c_str());
+  releaseTemporary(slot_);
+  slot_ = -1;
+}
+
+bool OutputFile::close() {
+  if (file_ == nullptr) return false;
+  if (stopRequested()) {
+    discard();
+    throwIfStopped();
+    return false;
+  }
   errno = 0;
-  const bool writeFailed = std::fflush(output.file) != 0 || std::ferror(output.file) != 0;
+  const bool writeFailed = std::fflush(file_) != 0 || std::ferror(file_) != 0;
   const int writeError = errno;
-  const bool closeFailed = std::fclose(output.file) != 0;
+  const bool closeFailed = std::fclose(file_) != 0;
   const int closeError = errno;
-  output.file = nullptr;
+  file_ = nullptr;
   bool replaced = false;
   if (writeFailed || closeFailed) {
-    reportWriteFailure(output.path, writeFailed && writeError != 0 ? writeError : closeError);
-    std::remove(output.temporary.c_str());
+    reportWriteFailure(path_, writeFailed && writeError != 0 ? writeError : closeError);
+    std::remove(temporary_.c_str());
+  } else if (std::rename(temporary_.c_str(), path_.c_str()) == 0) {
+    replaced = true;
   } else {
-    replaced = replaceWithTemporary(output.temporary, output.path);
+    reportWriteFailure(path_, errno);
+    std::remove(temporary_.c_str());
   }
   // Only once the temporary name is gone, so an interrupt still finds it until then.
-  releaseTemporary(output.slot);
-  output.slot = -1;
+  releaseTemporary(slot_);
+  slot_ = -1;
   return replaced;
 }
 
-void discardOutputFile(OutputFile& output) {
-  if (output.file == nullptr) return;
-  std::fclose(output.file);
-  output.file = nullptr;
-  std::remove(output.temporary.c_str());
-  releaseTemporary(output.slot);
-  output.slot = -1;
-}
-
-bool replaceWithTemporary(const std::string& temporary, const std::string& path) {
-  if (std::rename(temporary.c_str(), path.c_str()) == 0) return true;
-  reportWriteFailure(path, errno);
-  std::remove(temporary.c_str());
-  return false;
+bool writeWholeFile(const std::string& path, const std::string& text) {
+  OutputFile out(path, "wb");
+  if (out.file() == nullptr) return false;
+  std::fwrite(text.data(), 1, text.size(), out.file());
+  return out.close();
 }
 
 void reportUnreadable(const std::string& path) {

@@ -111,11 +111,7 @@ bool writeContactSheet(const ExportResults& r, const Video& video, const std::st
   }
   page << "</body></html>\n";
 
-  OutputFile out = openOutputFile(pagePath, "wb");
-  if (out.file == nullptr) return false;
-  const std::string text = page.str();
-  std::fwrite(text.data(), 1, text.size(), out.file);
-  return closeOutputFile(out);
+  return writeWholeFile(pagePath, page.str());
 }
 
 }  // namespace shotscene

@@ -19,7 +19,7 @@ namespace {
 
 // What the scenes are written from, and where their images go.
 struct SceneWriter {
-  OutputFile list;
+  OutputFile* list = nullptr;
   const std::vector<StoredShot>* shots = nullptr;
   const SignatureTable* signatures = nullptr;
   FrameReader* reader = nullptr;
@@ -58,7 +58,7 @@ int writeScenes(SceneWriter& w, const Video& video, int n, int frameCount, float
                 bool kfScene) {
   const std::vector<StoredShot>& shots = *w.shots;
   const std::string stem = outputStem(video.path);
-  const std::string sceneListPath = w.list.path;
+  const std::string& sceneListPath = w.list->path();
 
   const double since = monotonicSeconds();
   SceneRandom random;
@@ -80,16 +80,16 @@ int writeScenes(SceneWriter& w, const Video& video, int n, int frameCount, float
     scene.start = saturatingInt(shots[0].first);
     scene.end = saturatingInt(shots[0].last);
     const int count = sceneKeyframes(w, 0, 0, scene);
-    writeSingleScene(w.list.file, scene);
+    writeSingleScene(w.list->file(), scene);
     saveKeyframes(w, scene, count, 1);
   } else if (n > 0) {
-    writeFirstSceneStart(w.list.file);
+    writeFirstSceneStart(w.list->file());
     int s = 0, number = 1;
     for (const int i : decideSceneStarts(votes, n)) {
       SceneEntry scene;
       scene.end = saturatingInt(shots[i - 1].last);
       const int count = sceneKeyframes(w, s, i - 1, scene);
-      writeSceneEnd(w.list.file, scene, saturatingInt(shots[i].first));
+      writeSceneEnd(w.list->file(), scene, saturatingInt(shots[i].first));
       saveKeyframes(w, scene, count, number);
       s = i;
       ++number;
@@ -97,11 +97,11 @@ int writeScenes(SceneWriter& w, const Video& video, int n, int frameCount, float
     SceneEntry last;
     last.end = frameCount;
     const int count = sceneKeyframes(w, s, n - 2, last);
-    writeLastSceneEnd(w.list.file, last);
+    writeLastSceneEnd(w.list->file(), last);
     saveKeyframes(w, last, count, number);
   }
 
-  const bool listWritten = closeOutputFile(w.list);
+  const bool listWritten = w.list->close();
   const bool subtitlesWritten = listWritten && writeSceneSubtitles(sceneListPath, fps);
   const bool imagesWritten = reportImageFailures(w.images);
   if (!listWritten || !subtitlesWritten) return kSceneFilesUnwritable;
@@ -136,17 +136,14 @@ int runSceneSegmentation(const Video& video, const SignatureTable& signatures, b
     table = &padded;
   }
 
+  // Left unclosed by a failure, the list stays as it was.
+  OutputFile list(sceneListPath, "w");
+  if (list.file() == nullptr) return kSceneFilesUnwritable;
   SceneWriter w;
-  w.list = openOutputFile(sceneListPath, "w");
-  if (w.list.file == nullptr) return kSceneFilesUnwritable;
+  w.list = &list;
   w.shots = &shots;
   w.signatures = table;
-  try {
-    return writeScenes(w, video, n, frameCount, fps, kfScene);
-  } catch (...) {
-    discardOutputFile(w.list);  // the list stays as it was
-    throw;
-  }
+  return writeScenes(w, video, n, frameCount, fps, kfScene);
 }
 
 }  // namespace shotscene

@@ -13,15 +13,15 @@ bool writeSceneSubtitles(const std::string& sceneListPath, float fps) {
   const std::string path = sceneListPath.substr(0, sceneListPath.size() - 4) + ".srt";
   std::vector<std::pair<float, float>> spans;
   const bool listRead = readSceneSpans(sceneListPath, spans);
-  OutputFile output = openOutputFile(path, "w");
-  std::FILE* file = output.file;
+  OutputFile output(path, "w");
+  std::FILE* file = output.file();
   if (file == nullptr) return false;
   std::vector<std::pair<int, int>> frames;
   for (const auto& [first, last] : spans) {
     frames.emplace_back(saturatingInt(first), saturatingInt(last));
   }
   std::fputs(subtitleEntries(frames, "Scene", fps).c_str(), file);
-  const bool closed = closeOutputFile(output);
+  const bool closed = output.close();
   if (!listRead) reportUnreadable(sceneListPath);
   return closed && listRead;
 }

@@ -26,8 +26,8 @@ void printShotLine(std::FILE* file, const ShotRecord& r, bool withType) {
 bool writeShotList(const std::string& stem, const std::vector<ShotRecord>& shots, bool withType,
                    bool lastShotUnreadable) {
   const std::string path = makeOutputPath(stem, kShotListSuffix);
-  OutputFile output = openOutputFile(path, "wb");
-  std::FILE* file = output.file;
+  OutputFile output(path, "wb");
+  std::FILE* file = output.file();
   if (file == nullptr) return false;
   const size_t count = shots.size();
   if (!lastShotUnreadable) {
@@ -38,7 +38,7 @@ bool writeShotList(const std::string& stem, const std::vector<ShotRecord>& shots
     merged.end = shots[count - 1].end;
     printShotLine(file, merged, withType);
   }
-  return closeOutputFile(output);
+  return output.close();
 }
 
 bool readShotRecords(const std::string& path, std::vector<StoredShot>& shots) {

@@ -11,13 +11,13 @@ namespace shotscene {
 bool writeShotSubtitles(const std::string& stem, const std::vector<ShotRecord>& shots,
                         float frameRate) {
   const std::string path = makeOutputPath(stem, kShotSubtitleSuffix);
-  OutputFile output = openOutputFile(path, "w");
-  std::FILE* file = output.file;
+  OutputFile output(path, "w");
+  std::FILE* file = output.file();
   if (file == nullptr) return false;
   std::vector<std::pair<int, int>> spans;
   for (const ShotRecord& r : shots) spans.emplace_back(r.start, r.end);
   std::fputs(subtitleEntries(spans, "Shot", frameRate).c_str(), file);
-  return closeOutputFile(output);
+  return output.close();
 }
 
 }  // namespace shotscene

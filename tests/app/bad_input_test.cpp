@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "common/output_file.h"
+#include "common/cleanup_registry.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/tool_runner.h"
 #include "tools/test_video.h"
