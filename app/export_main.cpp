@@ -2,7 +2,6 @@
 #include <tclap/CmdLine.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -28,14 +27,14 @@ std::string shotVtt(const shotscene::ExportResults& r) { return shotscene::expor
 std::string sceneVtt(const shotscene::ExportResults& r) { return shotscene::exportVtt(r, true); }
 
 const Format kFormats[] = {
-    {"csv", "_shots.csv", shotscene::exportCsv},
-    {"json", "_shotscene.json", shotscene::exportJson},
-    {"edl", "_shots.edl", shotscene::exportEdl},
-    {"otio", "_shots.otio", shotscene::exportOtio},
-    {"xml", "_shots.xml", shotscene::exportFcpXml},
-    {"cuts", "_cuts.txt", shotscene::exportCuts},
-    {"vtt", "_shots.vtt", shotVtt},
-    {"vtt", "_scenes.vtt", sceneVtt},
+    {"csv", shotscene::kCsvSuffix, shotscene::exportCsv},
+    {"json", shotscene::kJsonSuffix, shotscene::exportJson},
+    {"edl", shotscene::kEdlSuffix, shotscene::exportEdl},
+    {"otio", shotscene::kOtioSuffix, shotscene::exportOtio},
+    {"xml", shotscene::kXmlSuffix, shotscene::exportFcpXml},
+    {"cuts", shotscene::kCutsSuffix, shotscene::exportCuts},
+    {"vtt", shotscene::kShotVttSuffix, shotVtt},
+    {"vtt", shotscene::kSceneVttSuffix, sceneVtt},
 };
 
 // Writes the wanted formats; 0 when all were written, 1 otherwise (reported).
@@ -52,10 +51,7 @@ int exportResults(const std::string& videoPath, const std::vector<std::string>& 
     std::cerr << error << std::endl;
     return 1;
   }
-  std::string stem = shotscene::outputStem(videoPath);
-  if (!outDir.empty()) {
-    stem = (std::filesystem::path(outDir) / std::filesystem::path(stem).filename()).string();
-  }
+  const std::string stem = shotscene::exportStem(videoPath, outDir);
   bool ok = true;
   for (const Format& f : kFormats) {
     if (std::find(wanted.begin(), wanted.end(), f.name) == wanted.end()) continue;
@@ -77,6 +73,17 @@ int exportResults(const std::string& videoPath, const std::vector<std::string>& 
   return ok ? 0 : 1;
 }
 
+// Prints "KIND<TAB>PATH" and `end` for every output of a run on the video; a
+// folder's path ends with "/".
+int printPaths(const std::string& videoPath, const std::string& kfPath, const std::string& outDir,
+               char end) {
+  for (const shotscene::OutputPath& p : shotscene::outputPaths(videoPath, kfPath, outDir)) {
+    std::cout << p.kind << '\t' << p.path << (p.folder ? "/" : "") << end;
+  }
+  std::cout.flush();
+  return std::cout ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -87,10 +94,23 @@ int main(int argc, char** argv) {
                                        "csv,json,edl,otio,xml,cuts,vtt,html", "list", cmd);
   TCLAP::ValueArg<std::string> outDir("o", "out", "Folder to write to (default: next to the video)",
                                       false, "", "folder", cmd);
+  TCLAP::SwitchArg paths("", "paths",
+                         "Write nothing: print every file and folder that the shotscene tools "
+                         "write for the video, one a line as KIND<TAB>PATH (a folder's PATH "
+                         "ends with /; the kinds are in the manual page); the video is not opened",
+                         cmd, false);
+  TCLAP::ValueArg<std::string> kfPath(
+      "p", "kf_path", "With --paths: the --kf_path shotscene is given", false, "", "folder", cmd);
+  TCLAP::SwitchArg null("0", "null", "With --paths: end each entry with NUL, not a line end", cmd,
+                        false);
   TCLAP::UnlabeledValueArg<std::string> video("video_file", "The video shotscene processed", true,
                                               "", "string", cmd);
   cmd.parse(argc, argv);
 
+  if (!paths.getValue() && (kfPath.isSet() || null.getValue())) {
+    std::cerr << "--kf_path and -0 go only with --paths" << std::endl;
+    return 1;
+  }
   std::vector<std::string> wanted;
   std::istringstream list(formats.getValue());
   for (std::string name; std::getline(list, name, ',');) {
@@ -102,6 +122,10 @@ int main(int argc, char** argv) {
       return 1;
     }
     wanted.push_back(name);
+  }
+  if (paths.getValue()) {
+    return printPaths(video.getValue(), kfPath.getValue(), outDir.getValue(),
+                      null.getValue() ? '\0' : '\n');
   }
 
   try {

@@ -12,9 +12,25 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 
 install(TARGETS shotscene shotscene-export RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-# The batch script finds the tools and its job helper beside itself in the source tree;
-# its installed copy gets the installed places instead, relative to where it lies, so
-# that any --prefix works.
+# The batch and split scripts find the tools (and the batch its job helper) as laid out
+# in the source tree; their installed copies get the installed places instead, relative
+# to where they lie, so that any --prefix works. Installs SCRIPT as bin/NAME with its
+# line PLACES replaced by INSTALLED.
+function(shotscene_install_script script name places installed)
+  file(READ ${CMAKE_CURRENT_SOURCE_DIR}/${script} text)
+  string(FIND "${text}" "${places}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "${script} no longer holds the line that the installed copy "
+                        "replaces:\n${places}")
+  endif()
+  string(REPLACE "${places}" "${installed}" text "${text}")
+  file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/install/${name}.tmp "${text}")
+  configure_file(${CMAKE_CURRENT_BINARY_DIR}/install/${name}.tmp
+                 ${CMAKE_CURRENT_BINARY_DIR}/install/${name} COPYONLY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${script})
+  install(PROGRAMS ${CMAKE_CURRENT_BINARY_DIR}/install/${name} DESTINATION ${CMAKE_INSTALL_BINDIR})
+endfunction()
+
 if(IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_LIBEXECDIR}")
   set(_shotscene_job "${CMAKE_INSTALL_FULL_LIBEXECDIR}/shotscene/batch-job")
 else()
@@ -22,24 +38,11 @@ else()
        "/${CMAKE_INSTALL_LIBEXECDIR}/shotscene")
   set(_shotscene_job "$(cd \"$here/${_shotscene_job_dir}\" && pwd)/batch-job")
 endif()
-set(_shotscene_places_line
-    [[tools="$(cd "$here/.." && pwd)/build" job="$here/batch_job.sh" setup="$here/setup.sh"]])
-file(READ ${CMAKE_CURRENT_SOURCE_DIR}/scripts/batch.sh _shotscene_batch)
-string(FIND "${_shotscene_batch}" "${_shotscene_places_line}" _shotscene_at)
-if(_shotscene_at EQUAL -1)
-  message(FATAL_ERROR "scripts/batch.sh no longer holds the line that the installed copy "
-                      "replaces:\n${_shotscene_places_line}")
-endif()
-string(REPLACE "${_shotscene_places_line}" "tools=\"$here\" job=\"${_shotscene_job}\" setup=\"\""
-               _shotscene_batch "${_shotscene_batch}")
-file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/install/shotscene-batch.tmp "${_shotscene_batch}")
-configure_file(${CMAKE_CURRENT_BINARY_DIR}/install/shotscene-batch.tmp
-               ${CMAKE_CURRENT_BINARY_DIR}/install/shotscene-batch COPYONLY)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS scripts/batch.sh)
-
-install(PROGRAMS ${CMAKE_CURRENT_BINARY_DIR}/install/shotscene-batch
-        DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(PROGRAMS scripts/split.sh DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME shotscene-split)
+shotscene_install_script(scripts/batch.sh shotscene-batch
+  [[tools="$(cd "$here/.." && pwd)/build" job="$here/batch_job.sh" setup="$here/setup.sh"]]
+  "tools=\"$here\" job=\"${_shotscene_job}\" setup=\"\"")
+shotscene_install_script(scripts/split.sh shotscene-split
+  [[tools="$(cd "$here/.." && pwd)/build"]] "tools=\"$here\"")
 install(PROGRAMS scripts/batch_job.sh DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/shotscene
         RENAME batch-job)
 

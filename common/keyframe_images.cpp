@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/cleanup_registry.h"
+#include "common/naming.h"
 
 namespace shotscene {
 
@@ -54,25 +55,6 @@ bool reportImageFailures(const ImageWrites& writes) {
   return false;
 }
 
-namespace {
-
-// A run of digits without a leading zero at `at`; moves `at` past it.
-bool takeNumber(const std::string& name, size_t& at) {
-  if (at >= name.size() || name[at] < '1' || name[at] > '9') return false;
-  while (at < name.size() && name[at] >= '0' && name[at] <= '9') ++at;
-  return true;
-}
-
-// WORD, a number, "_", a number, ".jpg": the names keyframe images get.
-bool isKeyframeName(const std::string& name, const std::string& word) {
-  size_t at = word.size();
-  if (name.compare(0, at, word) != 0 || !takeNumber(name, at)) return false;
-  if (at >= name.size() || name[at++] != '_' || !takeNumber(name, at)) return false;
-  return name.compare(at, std::string::npos, ".jpg") == 0;
-}
-
-}  // namespace
-
 bool removeUnwrittenImages(const std::string& folder, const std::string& word,
                            const ImageWrites& writes) {
   std::vector<std::string> unwritten;
@@ -80,7 +62,7 @@ bool removeUnwrittenImages(const std::string& folder, const std::string& word,
   for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
        it.increment(error)) {
     const std::string path = folder + "/" + it->path().filename().string();
-    if (isKeyframeName(it->path().filename().string(), word) && !it->is_directory(error) &&
+    if (isKeyframeImageName(it->path().filename().string(), word) && !it->is_directory(error) &&
         writes.written.count(path) == 0) {
       unwritten.push_back(path);
     }

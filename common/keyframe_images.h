@@ -26,8 +26,8 @@ void writeKeyframeImage(const std::string& path, const cv::Mat& image, ImageWrit
 // Reports the failures, if any, in one line; true when there were none.
 bool reportImageFailures(const ImageWrites& writes);
 
-// Removes the files in `folder` named WORDN_J.jpg (N and J whole numbers from 1
-// without leading zeros) that `writes` did not write: the images of an earlier
+// Removes the files in `folder` named as keyframe images with `word`
+// (isKeyframeImageName) that `writes` did not write: the images of an earlier
 // run's longer list. Other names and subfolders stay. Reports the first
 // removal that fails with its path, in one line; true when none failed.
 bool removeUnwrittenImages(const std::string& folder, const std::string& word,

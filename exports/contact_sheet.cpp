@@ -41,8 +41,8 @@ std::string urlEncoded(const std::string& name) {
 
 bool writeContactSheet(const ExportResults& r, const Video& video, const std::string& stem,
                        std::string& pagePath) {
-  pagePath = makeOutputPath(stem, "_report.html");
-  const std::string folder = makeOutputPath(stem, "_report_files");
+  pagePath = makeOutputPath(stem, kReportSuffix);
+  const std::string folder = makeOutputPath(stem, kReportFilesSuffix);
   const std::string folderName = fs::path(folder).filename().string();
   if (!createKeyframeFolder(folder)) return false;
 
@@ -61,7 +61,7 @@ bool writeContactSheet(const ExportResults& r, const Video& video, const std::st
     const double scale = static_cast<double>(kThumbnailWidth) / frame.cols;
     cv::resize(frame, small, cv::Size(kThumbnailWidth, std::max(1, cvRound(frame.rows * scale))), 0,
                0, cv::INTER_AREA);
-    writeKeyframeImage(folder + "/shot" + std::to_string(k + 1) + ".jpg", small, thumbnails);
+    writeKeyframeImage(folder + "/" + thumbnailName(static_cast<int>(k + 1)), small, thumbnails);
     hasThumbnail[k] = true;
   }
   if (!reportImageFailures(thumbnails)) return false;
@@ -99,8 +99,8 @@ bool writeContactSheet(const ExportResults& r, const Video& video, const std::st
       if (!r.scenes.empty() && s.scene != static_cast<int>(row + 1)) continue;
       page << "<figure class=\"shot\" style=\"margin:0\">";
       if (hasThumbnail[k]) {
-        page << "<img src=\"" << markupEscaped(urlEncoded(folderName)) << "/shot" << k + 1
-             << ".jpg\" alt=\"Shot " << k + 1 << "\">";
+        page << "<img src=\"" << markupEscaped(urlEncoded(folderName)) << "/"
+             << thumbnailName(static_cast<int>(k + 1)) << "\" alt=\"Shot " << k + 1 << "\">";
       }
       page << "<figcaption>Shot " << k + 1 << "<br>" << clockTime((s.first - 1) / r.fps, '.')
            << " &ndash; " << clockTime(s.last / r.fps, '.');

@@ -58,7 +58,6 @@ int writeScenes(SceneWriter& w, const Video& video, int n, int frameCount, float
                 bool kfScene) {
   const std::vector<StoredShot>& shots = *w.shots;
   const std::string stem = outputStem(video.path);
-  const std::string& sceneListPath = w.list->path();
 
   const double since = monotonicSeconds();
   SceneRandom random;
@@ -102,12 +101,13 @@ int writeScenes(SceneWriter& w, const Video& video, int n, int frameCount, float
   }
 
   const bool listWritten = w.list->close();
-  const bool subtitlesWritten = listWritten && writeSceneSubtitles(sceneListPath, fps);
+  const bool subtitlesWritten = listWritten && writeSceneSubtitles(stem, fps);
   const bool imagesWritten = reportImageFailures(w.images);
   if (!listWritten || !subtitlesWritten) return kSceneFilesUnwritable;
   if (!folderMade || !imagesWritten) return kSceneKeyframesIncomplete;
-  return !kfScene || removeUnwrittenImages(w.folder, "scene", w.images) ? kSceneStageOk
-                                                                        : kSceneKeyframesIncomplete;
+  return !kfScene || removeUnwrittenImages(w.folder, kSceneImageWord, w.images)
+             ? kSceneStageOk
+             : kSceneKeyframesIncomplete;
 }
 
 }  // namespace

@@ -4,13 +4,15 @@
 #include <vector>
 
 #include "common/formatting.h"
+#include "common/naming.h"
 #include "common/output_file.h"
 #include "scenes/scene_list.h"
 
 namespace shotscene {
 
-bool writeSceneSubtitles(const std::string& sceneListPath, float fps) {
-  const std::string path = sceneListPath.substr(0, sceneListPath.size() - 4) + ".srt";
+bool writeSceneSubtitles(const std::string& stem, float fps) {
+  const std::string sceneListPath = makeOutputPath(stem, kSceneListSuffix);
+  const std::string path = makeOutputPath(stem, kSceneSubtitleSuffix);
   std::vector<std::pair<float, float>> spans;
   const bool listRead = readSceneSpans(sceneListPath, spans);
   OutputFile output(path, "w");

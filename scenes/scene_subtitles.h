@@ -6,10 +6,10 @@
 
 namespace shotscene {
 
-// The list's name with ".txt" replaced by ".srt": one entry per scene of the
+// Writes STEM_scenes.srt from STEM_scenes.txt: one entry per scene of the
 // list, labels accumulating in groups of five. Failures are reported with
 // their path.
-bool writeSceneSubtitles(const std::string& sceneListPath, float fps);
+bool writeSceneSubtitles(const std::string& stem, float fps);
 
 }  // namespace shotscene
 

@@ -13,7 +13,8 @@
 # Two videos with the same stem (a.mp4, a.mkv) would write the same files, and
 # two whose stems sanitise alike in keyframe folder names (a b.mp4, a_b.mp4)
 # the same keyframe folders: before any job starts, the first is listed and the
-# second reported as a conflict and not run. Exits non-zero when a
+# second reported as a conflict and not run (what each writes comes from
+# shotscene-export --paths). Exits non-zero when a
 # video failed or conflicted; the summary lists each failure with its status.
 set -euo pipefail
 
@@ -24,7 +25,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 tools="$(cd "$here/.." && pwd)/build" job="$here/batch_job.sh" setup="$here/setup.sh"
 
 usage="usage: $me [-j JOBS] [--export] [--resume] [--joblog FILE] FOLDER... [-- SHOTSCENE_OPTION...]"
-jobs="$(nproc)" export=0 resume=() joblog="shotscene-batch.log" folders=() options=()
+jobs="$(nproc)" export=0 resume=() joblog="shotscene-batch.log" folders=() options=() kf_path=()
 while (($#)); do
   case "$1" in
     -j) jobs="$2"; shift 2 ;;
@@ -43,6 +44,7 @@ for ((k = 0; k < ${#options[@]}; ++k)); do
     --kf_shot | --kf_scene | --shots | --trans_type | --refine_shots) ;;
     -n | --kf_num | -p | --kf_path)
       ((k + 1 < ${#options[@]})) || { echo "$me: shotscene option ${options[k]} needs a value" >&2; exit 2; }
+      [[ "${options[k]}" == -n || "${options[k]}" == --kf_num ]] || kf_path=(--kf_path "${options[k + 1]}")
       k=$((k + 1)) ;;
     *) echo "$me: not a shotscene option: ${options[k]}" >&2; exit 2 ;;
   esac
@@ -59,36 +61,48 @@ if ((${#resume[@]})) && [[ -e "$joblog" ]]; then
 fi
 printf '%s' "$current" >"$optfile"
 command -v parallel >/dev/null || { echo "$me: GNU parallel is needed (apt-get install parallel)" >&2; exit 1; }
-if [[ ! -x "$tools/shotscene" ]]; then
-  [[ -n "$setup" ]] || { echo "$me: $tools/shotscene is missing" >&2; exit 1; }
+if [[ ! -x "$tools/shotscene" || ! -x "$tools/shotscene-export" ]]; then
+  [[ -n "$setup" ]] || { echo "$me: $tools/shotscene or $tools/shotscene-export is missing" >&2; exit 1; }
   "$setup"
 fi
 
 list="$(mktemp)"
 trap 'rm -f "$list"' EXIT
-# The keyframe folders' name as shotscene makes it (common/naming.cpp): in the
-# stem's first 1000 bytes, ". , = ^ & ;" and blanks become "_".
-sanitised() {
-  local LC_ALL=C head="${1:0:1000}"
-  printf '%s' "${head//[., =^&;]/_}${1:1000}"
+# The video listed before that writes a file or folder of this one's, by path
+# (a folder's ends with "/").
+declare -A writer=()
+earlier() {  # PATH...: sets clash to that video, or to nothing
+  clash=""
+  local path
+  for path; do
+    [[ -z "${writer[$path]+x}" ]] || { clash="${writer[$path]}"; return; }
+  done
 }
-declare -A seen=() folders_of=()
 conflicts=0
 while IFS= read -r -d '' video; do
-  if [[ "${video:1}" == *.* ]]; then stem="${video%.*}"; else stem=""; fi
-  folder="$(sanitised "$stem")"
-  if [[ -n "${seen[$stem]+x}" ]]; then
-    echo "conflict: $video writes the same files as ${seen[$stem]}; not run" >&2
+  mapfile -d '' -t entries < <("$tools/shotscene-export" --paths "${kf_path[@]+"${kf_path[@]}"}" -0 -- "$video")
+  ((${#entries[@]})) || { echo "$me: $tools/shotscene-export --paths gave nothing for $video" >&2; exit 1; }
+  files=() dirs=()
+  for entry in "${entries[@]}"; do
+    path="${entry#*$'\t'}"
+    case "${entry%%$'\t'*}" in
+      *_pieces) ;;  # shotscene-split's, which the batch does not run
+      *) if [[ "$path" == */ ]]; then dirs+=("$path"); else files+=("$path"); fi ;;
+    esac
+  done
+  earlier "${files[@]}"
+  if [[ -n "$clash" ]]; then
+    echo "conflict: $video writes the same files as $clash; not run" >&2
     conflicts=$((conflicts + 1))
     continue
   fi
-  if [[ -n "${folders_of[$folder]+x}" ]]; then
-    echo "conflict: $video shares the keyframe folders of ${folders_of[$folder]}; not run" >&2
+  earlier "${dirs[@]}"
+  if [[ -n "$clash" ]]; then
+    echo "conflict: $video shares the keyframe folders of $clash; not run" >&2
     conflicts=$((conflicts + 1))
     continue
   fi
-  seen[$stem]="$video"
-  folders_of[$folder]="$video"
+  for path in "${files[@]}" "${dirs[@]}"; do writer[$path]="$video"; done
   printf '%s\0' "$video" >>"$list"
 done < <(find "${folders[@]}" -type f \( -iname '*.mp4' -o -iname '*.mkv' -o -iname '*.avi' \
   -o -iname '*.mov' -o -iname '*.m4v' -o -iname '*.mpg' -o -iname '*.mpeg' -o -iname '*.ts' \

@@ -10,26 +10,35 @@
 set -euo pipefail
 
 me="$(basename -- "$0")"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+# shotscene-export as laid out in the source tree. The installed copy has this
+# line replaced with the installed place (cmake/Install.cmake).
+tools="$(cd "$here/.." && pwd)/build"
+
 usage() { echo "usage: $me VIDEO [--scenes] [--exact]" >&2; exit 2; }
 [[ $# -ge 1 ]] || usage
 video="$1"
 shift
-unit=Shot list=_shots.txt exact=0
+list=shots pieces=shot_pieces exact=0
 for arg in "$@"; do
   case "$arg" in
-    --scenes) unit=Scene list=_scenes.txt ;;
+    --scenes) list=scenes pieces=scene_pieces ;;
     --exact) exact=1 ;;
     *) usage ;;
   esac
 done
 [[ -f "$video" ]] || { echo "$me: no video $video" >&2; exit 1; }
 
-# The tool's naming: the path cut at its last dot after the first character.
-if [[ "${video:1}" == *.* ]]; then stem="${video%.*}"; else stem=""; fi
-base="$(basename -- "$video")"
-ext=mkv
-[[ "$base" == *.* ]] && ext="${base##*.}"
-listfile="$stem$list"
+# The list and the pieces' name as the tools make them: the pieces' is
+# STEM-Shot-NNN.EXT, with NNN for the number.
+listfile="" name=""
+while IFS= read -r -d '' entry; do
+  case "${entry%%$'\t'*}" in
+    "$list") listfile="${entry#*$'\t'}" ;;
+    "$pieces") name="${entry#*$'\t'}" ;;
+  esac
+done < <("$tools/shotscene-export" --paths -0 -- "$video")
+[[ -n "$listfile" && -n "$name" ]] || { echo "$me: $tools/shotscene-export --paths failed" >&2; exit 1; }
 [[ -f "$listfile" ]] || { echo "$me: no $listfile; run shotscene first" >&2; exit 1; }
 
 rate=$(ffprobe -v error -select_streams v:0 -show_entries stream=avg_frame_rate -of csv=p=0 -- "$video")
@@ -41,7 +50,7 @@ while read -r first last _; do
   start=$(awk -v f="$first" -v r="$rate" 'BEGIN { split(r, q, "/"); printf "%.6f", (f - 1) * q[2] / q[1] }')
   frames=$((last - first + 1))
   duration=$(awk -v c="$frames" -v r="$rate" 'BEGIN { split(r, q, "/"); printf "%.6f", c * q[2] / q[1] }')
-  out=$(printf '%s-%s-%03d.%s' "$stem" "$unit" "$n" "$ext")
+  out="${name%NNN.*}$(printf %03d "$n").${name##*NNN.}"
   if ((exact)); then
     ffmpeg -nostdin -v error -y -ss "$start" -i "$video" -frames:v "$frames" -t "$duration" \
       -c:v libx264 -crf 18 -c:a aac -- "$out"

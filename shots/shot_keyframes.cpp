@@ -34,7 +34,7 @@ KeyframeOutcome extractShotKeyframes(const Video& video, const std::vector<ShotR
 }
 
 bool removeStaleShotKeyframes(const KeyframeOutcome& outcome) {
-  return removeUnwrittenImages(outcome.folder, "shot", outcome.images);
+  return removeUnwrittenImages(outcome.folder, kShotImageWord, outcome.images);
 }
 
 }  // namespace shotscene

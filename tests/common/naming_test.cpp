@@ -7,6 +7,8 @@
 #include <utility>
 
 #include "common/formatting.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/tool_runner.h"
 
 namespace shotscene {
 namespace {
@@ -19,6 +21,71 @@ TEST(NamingTest, StemCutsAtTheLastDotAndSanitisingStopsAtIndexThousand) {
   // Folder names are sanitised below index 1000 only, keeping the separators.
   EXPECT_EQ(sanitizeFolderName("../a,b=c^d&e;f g.h"), "__/a_b_c_d_e_f_g_h");
   EXPECT_EQ(sanitizeFolderName(std::string(999, 'a') + ". "), std::string(999, 'a') + "_ ");
+}
+
+// What shotscene-export --paths prints for a video whose results are STEM +
+// suffix, keyframe folders as given, exports EXPORTED + suffix and pieces with
+// extension EXT, each entry ended with `end`.
+std::string listing(const std::string& stem, const std::string& shotFolder,
+                    const std::string& sceneFolder, const std::string& exported,
+                    const std::string& ext, char end = '\n') {
+  const std::pair<const char*, std::string> entries[] = {
+      {"shots", stem + "_shots.txt"},
+      {"shots_srt", stem + "_shots.srt"},
+      {"scenes", stem + "_scenes.txt"},
+      {"scenes_srt", stem + "_scenes.srt"},
+      {"shot_keyframes", shotFolder + "_Shot_Keyframes/"},
+      {"scene_keyframes", sceneFolder + "_Scene_Keyframes/"},
+      {"csv", exported + "_shots.csv"},
+      {"json", exported + "_shotscene.json"},
+      {"edl", exported + "_shots.edl"},
+      {"otio", exported + "_shots.otio"},
+      {"xml", exported + "_shots.xml"},
+      {"cuts", exported + "_cuts.txt"},
+      {"shots_vtt", exported + "_shots.vtt"},
+      {"scenes_vtt", exported + "_scenes.vtt"},
+      {"report", exported + "_report.html"},
+      {"report_files", exported + "_report_files/"},
+      {"shot_pieces", stem + "-Shot-NNN." + ext},
+      {"scene_pieces", stem + "-Scene-NNN." + ext}};
+  std::string out;
+  for (const auto& [kind, path] : entries) out += kind + ("\t" + path) + end;
+  return out;
+}
+
+class PathsTest : public testing::ScratchFolderTest {};
+
+// No video or result file exists: --paths needs neither.
+TEST_F(PathsTest, EveryOutputOfARunIsListedWithItsKind) {
+  const struct {
+    std::string args;
+    int status;
+    std::string out, err;
+  } cases[] = {
+      {"films/clip.mp4", 0, listing("films/clip", "films/clip", "films/clip", "films/clip", "mp4"),
+       ""},
+      {"'a.b/c d&e.x.mkv'", 0,
+       listing("a.b/c d&e.x", "a_b/c_d_e_x", "a_b/c_d_e_x", "a.b/c d&e.x", "mkv"), ""},
+      // The last dot is the folder's: the outputs go beside it, the pieces get mkv.
+      {"v.old/clip", 0, listing("v", "v", "v", "v", "mkv"), ""},
+      {".clip", 0, listing("", "", "", "", "clip"), ""},
+      {"-0 -- '-new\nline.avi'", 0,
+       listing("-new\nline", "-new\nline", "-new\nline", "-new\nline", "avi", '\0'), ""},
+      // Only the shot keyframes move with --kf_path; only the exports with --out.
+      {"--kf_path out/kf -o ex ./clip.mp4", 0,
+       listing("./clip", "out/kf/_/clip", "_/clip", "ex/clip", "mp4"), ""},
+      {"-0 clip.mp4", 1, "", "--kf_path and -0 go only with --paths\n"},
+      {"-p out clip.mp4", 1, "", "--kf_path and -0 go only with --paths\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const testing::Outcome r =
+        testing::runExportTool(dir_.string(), (c.status == 0 ? "--paths " : "") + c.args);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.err, c.err);
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(dir_)) << "--paths wrote something";
 }
 
 TEST(FormattingTest, NegativeNumbersGiveTheTroubleTextAndOutOfRangeOnesSaturate) {

@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     checkStrictReading(scenesRead, error, scenes, frameCount, &SceneEntry::start, &SceneEntry::end,
                        false);
   }
-  writeSceneSubtitles(list, 25.0f);
+  writeSceneSubtitles(folder + "/clip", 25.0f);
   std::remove(list.c_str());
   std::remove((folder + "/clip_scenes.srt").c_str());
   return 0;

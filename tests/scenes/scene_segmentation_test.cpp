@@ -49,13 +49,13 @@ class SceneFilesTest : public testing::ScratchFolderTest {};
 
 TEST_F(SceneFilesTest, ReadBackFailsOnMissingListsStopsAtBadLinesAndSaturates) {
   // A scene list that cannot be read back fails instead of waiting for its end.
-  EXPECT_FALSE(writeSceneSubtitles(path("gone_scenes.txt"), 25.0f));
+  EXPECT_FALSE(writeSceneSubtitles(path("gone"), 25.0f));
   EXPECT_EQ(readWholeFile(path("gone_scenes.srt")), "");
   std::vector<StoredShot> shots;
   EXPECT_FALSE(readShotRecords(path("gone_shots.txt"), shots));
   // Frame numbers far past any int (a hand-edited list) saturate.
   std::ofstream(path("huge_scenes.txt")) << "1 60111111111111111111111111111111 15 29 43 0 0";
-  ASSERT_TRUE(writeSceneSubtitles(path("huge_scenes.txt"), 25.0f));
+  ASSERT_TRUE(writeSceneSubtitles(path("huge"), 25.0f));
   EXPECT_EQ(readWholeFile(path("huge_scenes.srt")),
             "1\n00:00:00.040 --> 23860:55:48.000\nScene1 \n\n");
   // Shot records stop at the first incomplete line.

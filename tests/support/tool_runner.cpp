@@ -29,6 +29,21 @@ std::string coverageProblems(const std::string& stem, const std::string& kind, i
   return "";
 }
 
+Outcome runProgram(const std::string& program, const std::string& folder, const std::string& args,
+                   const std::string& environment) {
+  const std::string out = std::filesystem::temp_directory_path() /
+                          ("shotscene_out_" + std::to_string(::getpid())),
+                    err = out + ".err";
+  const std::string command = "cd " + quoted(folder) + " && " + environment + " " +
+                              quoted(program) + " " + args + " >" + quoted(out) + " 2>" +
+                              quoted(err) + " </dev/null";
+  const int raw = std::system(command.c_str());
+  const Outcome r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readWholeFile(out), readWholeFile(err)};
+  std::filesystem::remove(out);
+  std::filesystem::remove(err);
+  return r;
+}
+
 }  // namespace
 
 std::string quoted(const std::string& text) {
@@ -39,17 +54,11 @@ std::string quoted(const std::string& text) {
 
 Outcome runTool(const std::string& folder, const std::string& args,
                 const std::string& environment) {
-  const std::string out = std::filesystem::temp_directory_path() /
-                          ("shotscene_out_" + std::to_string(::getpid())),
-                    err = out + ".err";
-  const std::string command = "cd " + quoted(folder) + " && " + environment + " " +
-                              quoted(SHOTSCENE_BINARY) + " " + args + " >" + quoted(out) + " 2>" +
-                              quoted(err) + " </dev/null";
-  const int raw = std::system(command.c_str());
-  const Outcome r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readWholeFile(out), readWholeFile(err)};
-  std::filesystem::remove(out);
-  std::filesystem::remove(err);
-  return r;
+  return runProgram(SHOTSCENE_BINARY, folder, args, environment);
+}
+
+Outcome runExportTool(const std::string& folder, const std::string& args) {
+  return runProgram(SHOTSCENE_EXPORT_BINARY, folder, args, "");
 }
 
 bool runFfmpeg(const std::string& args) {

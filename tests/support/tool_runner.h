@@ -22,6 +22,9 @@ std::string quoted(const std::string& text);
 Outcome runTool(const std::string& folder, const std::string& args,
                 const std::string& environment = "");
 
+// Runs "shotscene-export ARGS" in `folder` with no standard input.
+Outcome runExportTool(const std::string& folder, const std::string& args);
+
 // Runs "ffmpeg ARGS" quietly, overwriting outputs, with no standard input;
 // true when it succeeds.
 bool runFfmpeg(const std::string& args);
