@@ -5,6 +5,8 @@
 #   bin/shotscene-batch, bin/shotscene-split scripts/batch.sh and scripts/split.sh
 #   libexec/shotscene/batch-job              scripts/batch_job.sh, run by shotscene-batch
 #   share/man/man1/*.1.gz                    the manual pages (docs/man/*.1.in)
+#   share/doc/shotscene/copyright            cmake/debian/copyright, in Debian's machine-readable form
+#   share/doc/shotscene/changelog.gz         cmake/debian/changelog, Debian's name for a native package
 include(GNUInstallDirs)
 
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
@@ -64,6 +66,25 @@ endforeach()
 add_custom_target(manual_pages ALL DEPENDS ${_shotscene_compressed})
 install(FILES ${_shotscene_compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# Copyright and changelog where Debian's tools look for them. The changelog's
+# latest entry must be for this version; like the manual pages it is compressed
+# without a name or time stamp so that the package is reproducible.
+file(STRINGS cmake/debian/changelog _shotscene_latest LIMIT_COUNT 1)
+if(NOT _shotscene_latest MATCHES "^shotscene \\(${PROJECT_VERSION}\\) ")
+  message(FATAL_ERROR "cmake/debian/changelog needs an entry for version ${PROJECT_VERSION} on top")
+endif()
+configure_file(cmake/debian/changelog ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog COPYONLY)
+add_custom_command(
+  OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog.gz
+  COMMAND ${GZIP_EXECUTABLE} -9 -n -f -k changelog
+  DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog
+  WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/doc
+  COMMENT "Compressing the changelog"
+  VERBATIM)
+add_custom_target(debian_changelog ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog.gz)
+install(FILES cmake/debian/copyright ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/shotscene)
+
 # The Debian package: shotscene_VERSION_ARCH.deb.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME shotscene)
@@ -80,7 +101,7 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "runs folders of videos with GNU parallel, and shotscene-split cuts a\n"
     "video into one file per shot or scene with ffmpeg.")
 if(NOT DEFINED CPACK_DEBIAN_PACKAGE_MAINTAINER)
-  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The shotscene project")
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The shotscene project <shotscene@example.org>")
 endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)

@@ -18,9 +18,24 @@ case "$mode" in
   *) echo "usage: scripts/test.sh [--ci | --sanitize]" >&2; exit 2 ;;
 esac
 
+# The threaded tests ThreadSanitizer runs: the scan over frame ranges, the
+# refinement's parallel loop, the readers of a stage and a failure on one of them.
+tsan_tests=('SinglePassScan*' 'ShotRefinementTest.Changes*' 'FrameRanges*' 'FrameReader*'
+  'FaultsTest.Failure*')
+
 extra=()
 [[ "$mode" == --sanitize ]] && extra=(clang libomp-dev)
 "$root/scripts/setup.sh" "${extra[@]}"
+
+# A pattern left behind by a renamed or removed test would quietly run nothing, so
+# each must name a test; checked in every mode, on the plain build, before any long run.
+for pattern in "${tsan_tests[@]}"; do
+  listed="$("$root/build/tests/shotscene_tests" --gtest_list_tests --gtest_filter="$pattern" </dev/null)"
+  if ! grep -q '^  ' <<<"$listed"; then
+    echo "test.sh: the ThreadSanitizer test pattern '$pattern' matches no test" >&2
+    exit 1
+  fi
+done
 
 if [[ "$mode" != --sanitize ]]; then
   (cd "$root/build" && ctest --output-on-failure </dev/null)
@@ -47,5 +62,5 @@ if [[ "$mode" == --sanitize ]]; then
   cmake --build "$root/build-tsan" -j"$(nproc)" --target shotscene shotscene_tests </dev/null
   (cd "$root/build-tsan" &&
     OMP_TOOL_LIBRARIES="$archer" TSAN_OPTIONS="halt_on_error=1 ignore_noninstrumented_modules=1" \
-      ./tests/shotscene_tests --gtest_filter='ShotStage*:SinglePassScan*:ShotRefinementTest.Changes*:FrameRanges*:FrameReader*:FaultsTest.Failure*' </dev/null)
+      ./tests/shotscene_tests --gtest_filter="$(IFS=:; echo "${tsan_tests[*]}")" </dev/null)
 fi

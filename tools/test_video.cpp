@@ -33,11 +33,13 @@ Look lookOf(int seed) {
   return kLooks[family >= 1 && family <= 3 ? family : 0];
 }
 
+// Draws are made one statement at a time, last channel first: as arguments of
+// one call their order would be the compiler's choice, and the pictures with it.
 cv::Vec3b paletteColour(cv::RNG& rng, int baseHue, const Look& look) {
-  cv::Mat hsv(
-      1, 1, CV_8UC3,
-      cv::Scalar((baseHue + rng.uniform(-45, 46) + 180) % 180,
-                 rng.uniform(look.satLow, look.satHigh), rng.uniform(look.valLow, look.valHigh)));
+  const int value = rng.uniform(look.valLow, look.valHigh);
+  const int saturation = rng.uniform(look.satLow, look.satHigh);
+  const int hue = (baseHue + rng.uniform(-45, 46) + 180) % 180;
+  cv::Mat hsv(1, 1, CV_8UC3, cv::Scalar(hue, saturation, value));
   cv::Mat bgr;
   cv::cvtColor(hsv, bgr, cv::COLOR_HSV2BGR);
   return bgr.at<cv::Vec3b>(0, 0);
@@ -60,8 +62,8 @@ cv::Mat texturedPicture(int seed, cv::Size size) {
   const int shapes = std::max(40, size.area() / 900);
   const int maxSide = std::max(4, std::min(size.width, size.height) / 6);
   for (int k = 0; k < shapes; ++k) {
-    const cv::Point at(rng.uniform(0, std::max(1, size.width)),
-                       rng.uniform(0, std::max(1, size.height)));
+    const int y = rng.uniform(0, std::max(1, size.height));  // before x, see paletteColour
+    const cv::Point at(rng.uniform(0, std::max(1, size.width)), y);
     const int side = rng.uniform(2, maxSide + 1);
     const cv::Scalar colour(paletteColour(rng, baseHue, look));
     switch (k % 3) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs shotscene into a scratch prefix and uses it from there (the tools, the
 # batch and split scripts from another folder, the manual pages), then builds the
-# Debian package and checks its files and its declared dependencies.
+# Debian package and checks its files, its declared dependencies, its copyright and its
+# changelog.
 # Usage: tests/scripts/install_test.sh BUILD_DIR MAKE_TEST_VIDEO VERSION
 set -euo pipefail
 
@@ -21,6 +22,8 @@ layout=(
   "share/man/man1/shotscene-export.1.gz -rw-r--r--"
   "share/man/man1/shotscene-batch.1.gz -rw-r--r--"
   "share/man/man1/shotscene-split.1.gz -rw-r--r--"
+  "share/doc/shotscene/copyright -rw-r--r--"
+  "share/doc/shotscene/changelog.gz -rw-r--r--"
 )
 
 # == cmake --install into a prefix
@@ -92,7 +95,8 @@ done
 field() { dpkg-deb -f "$deb" "$1"; }
 [[ "$(field Package)" == shotscene && "$(field Version)" == "$version" ]] ||
   fail "package $(field Package) version $(field Version)"
-[[ -n "$(field Maintainer)" && -n "$(field Description)" ]] || fail "no maintainer or description"
+[[ "$(field Maintainer)" =~ ^[^\<]+\ \<[^@\ ]+@[^@\ ]+\>$ ]] || fail "Maintainer '$(field Maintainer)' has no address"
+[[ -n "$(field Description)" ]] || fail "no description"
 for wanted in parallel ffmpeg; do
   [[ ", $(field Recommends), " == *", $wanted, "* ]] || fail "Recommends lacks $wanted: $(field Recommends)"
 done
@@ -109,4 +113,20 @@ for binary in shotscene shotscene-export; do
     grep -E '^lib(opencv_|gomp)')
 done
 ((checked >= 2)) || fail "the binaries load no OpenCV or OpenMP library"
+
+# The copyright file: Debian's machine-readable form, every file under Apache-2.0, and that
+# licence's own paragraph.
+doc="$work/unpacked/usr/share/doc/shotscene"
+head -n 1 "$doc/copyright" | grep -qx "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ||
+  fail "the copyright file is not in the machine-readable format: $(head -n 1 "$doc/copyright")"
+grep -qzP '\nFiles: \*\nCopyright: [^\n]+\nLicense: Apache-2.0\n' "$doc/copyright" ||
+  fail "the copyright file does not give every file as Apache-2.0"
+grep -qzP '\n\nLicense: Apache-2.0\n [^\n]*\n' "$doc/copyright" ||
+  fail "the copyright file has no Apache-2.0 licence paragraph"
+# The changelog: compressed as gzip -9n does (no name, no time stamp), its latest entry
+# for this package and version.
+gzip -dc "$doc/changelog.gz" >changelog || fail "changelog.gz does not decompress"
+gzip -9nc changelog | cmp -s - "$doc/changelog.gz" || fail "changelog.gz is not compressed with gzip -9n"
+latest="$(dpkg-parsechangelog -l changelog -S Source 2>&1) $(dpkg-parsechangelog -l changelog -S Version 2>&1)"
+[[ "$latest" == "shotscene $version" ]] || fail "the changelog's latest entry is not shotscene $version: $latest"
 echo "install and package: ok"
