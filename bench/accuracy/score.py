@@ -3,9 +3,10 @@
 
 Usage: score.py TRUTH.json SHOTS.txt
        score.py TRUTH.json --scdet LOG
+       score.py TRUTH.json --frames FILE
 
 Prints one JSON line: precision, recall, f1, gradual_recall, type_accuracy
-(null when undefined or not measurable, as for scdet), and the counts.
+(null when undefined or not measurable, as for scdet and the peers), and the counts.
 
 Rules (bench/accuracy/README.md gives the reasons):
 - A detection is the end frame E of every shot but the last (1-based), with the
@@ -16,7 +17,11 @@ Rules (bench/accuracy/README.md gives the reasons):
 - Matching is one-to-one and greedy: all (truth, detection) pairs within their
   windows are taken in order of distance, then truth first frame, then detection
   frame; a pair is kept when both are still unused.
-- scdet: each lavfi.scd.time=t gives E = floor(t * fps + 0.5); E < 1 is dropped.
+- scdet: each lavfi.scd.time=t (metadata=print) or lavfi.scd.time: t (scdet's
+  own log line) gives E = floor(t * fps + 0.5); E < 1 is dropped, a repeated E
+  counts once. An empty log has no detections; a non-empty log with neither
+  form is refused.
+- --frames: one detection E per line (the peers' form); blank lines are skipped.
 Only the Python standard library is used.
 """
 import argparse
@@ -44,12 +49,30 @@ def read_shots(text):
 
 
 def read_scdet(text, fps):
-    """Detections [(E, None)] from ffmpeg's metadata=print lines of lavfi.scd.time."""
+    """Detections [(E, None)] from lavfi.scd.time in metadata=print lines or scdet's own log lines.
+
+    Raises ValueError for text that is not empty yet has neither form.
+    """
     found = set()
-    for m in re.finditer(r"lavfi\.scd\.time=([0-9.eE+-]+)", text):
-        e = math.floor(float(m.group(1)) * fps + 0.5 + 1e-9)  # half up, despite binary fractions
+    times = re.findall(r"lavfi\.scd\.time(?:=|:[ \t]*)(-?[0-9][0-9.eE+-]*)", text)
+    if not times and text.strip():
+        raise ValueError("no lavfi.scd.time=T or lavfi.scd.time: T line")
+    for t in times:
+        e = math.floor(float(t) * fps + 0.5 + 1e-9)  # half up, despite binary fractions
         if e >= 1:
             found.add(e)
+    return [(e, None) for e in sorted(found)]
+
+
+def read_frames(text):
+    """Detections [(E, None)] from one frame number per line."""
+    found = set()
+    for n, line in enumerate(text.splitlines(), 1):
+        if not line.strip():
+            continue
+        if not line.strip().isdigit():
+            raise ValueError("line %d: expected a frame number, got %r" % (n, line))
+        found.add(int(line))
     return [(e, None) for e in sorted(found)]
 
 
@@ -102,21 +125,28 @@ def main(argv=None):
     ap = argparse.ArgumentParser(description="Score shot boundaries against a truth file.")
     ap.add_argument("truth", help="VIDEO.truth.json")
     ap.add_argument("shots", nargs="?", help="STEM_shots.txt written by shotscene")
-    ap.add_argument("--scdet", metavar="LOG", help="ffmpeg scdet metadata log instead of a shot list")
+    ap.add_argument("--scdet", metavar="LOG", help="ffmpeg scdet log (metadata=print or its own log lines)")
+    ap.add_argument("--frames", metavar="FILE", help="one boundary frame per line, as the peers write")
     args = ap.parse_args(argv)
-    if (args.shots is None) == (args.scdet is None):
-        ap.error("give either SHOTS.txt or --scdet LOG")
+    given = [x for x in (args.shots, args.scdet, args.frames) if x is not None]
+    if len(given) != 1:
+        ap.error("give one of SHOTS.txt, --scdet LOG or --frames FILE")
     with open(args.truth) as f:
         truth = json.load(f)
-    if args.scdet:
-        with open(args.scdet) as f:
-            detections = read_scdet(f.read(), truth["fps"])
-        result = score(truth, detections)
+    with open(given[0]) as f:
+        text = f.read()
+    try:
+        if args.scdet:
+            detections = read_scdet(text, truth["fps"])
+        elif args.frames:
+            detections = read_frames(text)
+        else:
+            detections = read_shots(text)
+    except ValueError as e:
+        sys.exit("score.py: %s: %s" % (given[0], e))
+    result = score(truth, detections)
+    if args.shots is None:  # no transition types: n/a rather than a measure of nothing
         result["gradual_recall"] = result["type_accuracy"] = None
-    else:
-        with open(args.shots) as f:
-            detections = read_shots(f.read())
-        result = score(truth, detections)
     print(json.dumps(result))
 
 

@@ -131,7 +131,11 @@ class Readers(unittest.TestCase):
         with self.assertRaises(ValueError):
             score.read_shots("1 2 3\n")
 
-    def test_scdet_log_rounds_to_the_last_frame_of_the_old_shot(self):
+    def test_scdet_log_in_either_form_rounds_to_the_last_frame_of_the_old_shot(self):
+        forms = {
+            "metadata=print": lambda t: "frame:1  pts:1  pts_time:%s\nlavfi.scd.time=%s\n" % (t, t),
+            "scdet log": lambda t: "[scdet @ 0x55d0] lavfi.scd.score: 24.446, lavfi.scd.time: %s\n" % t,
+        }
         # (lavfi.scd.time values, fps, detections)
         cases = [
             (["7.2"], 25, [180]),
@@ -141,10 +145,50 @@ class Readers(unittest.TestCase):
             (["2", "2.0"], 25, [50]),  # duplicates count once
             (["1.001"], 30, [30]),
         ]
-        for times, fps, expected in cases:
-            with self.subTest(times=times):
-                text = "".join("frame:1  pts:1  pts_time:%s\nlavfi.scd.time=%s\n" % (t, t) for t in times)
-                self.assertEqual(score.read_scdet(text, fps), [(e, None) for e in expected])
+        for form, line in forms.items():
+            for times, fps, expected in cases:
+                with self.subTest(form=form, times=times):
+                    text = "".join(line(t) for t in times)
+                    self.assertEqual(score.read_scdet(text, fps), [(e, None) for e in expected])
+
+    def test_scdet_log_other_text(self):
+        # (log text, detections, or None when the log must be refused)
+        cases = [
+            ("", []),  # scdet found nothing (the dark videos)
+            ("\n", []),
+            # ffmpeg's progress line shares a line with scdet's first message.
+            ("frame=    1 fps=0.0 q=-0.0 size=N/A speed=13.2x    [scdet @ 0x55] lavfi.scd.score: 24.4, "
+             "lavfi.scd.time: 4.02\r\n", [101]),
+            # Both forms of one change count once.
+            ("lavfi.scd.time=7.2\n[scdet @ 0x55] lavfi.scd.score: 24.4, lavfi.scd.time: 7.2\n", [180]),
+            ("frame:1  pts:1  pts_time:0.04\n", None),
+            ("[scdet @ 0x55] lavfi.scd.score: 24.4\n", None),
+            ("180\n", None),
+        ]
+        for text, expected in cases:
+            with self.subTest(text=text):
+                if expected is None:
+                    with self.assertRaisesRegex(ValueError, "^no lavfi.scd.time=T or lavfi.scd.time: T line$"):
+                        score.read_scdet(text, 25)
+                else:
+                    self.assertEqual(score.read_scdet(text, 25), [(e, None) for e in expected])
+
+    def test_frame_list(self):
+        # (text, detections, or the error when it must be refused)
+        cases = [
+            ("", []),
+            ("410\n\n101\n101\n", [101, 410]),
+            ("101\n4.5\n", "line 2: expected a frame number, got '4.5'"),
+            ("lavfi.scd.time=4.04\n", "line 1: expected a frame number, got 'lavfi.scd.time=4.04'"),
+        ]
+        for text, expected in cases:
+            with self.subTest(text=text):
+                if isinstance(expected, str):
+                    with self.assertRaises(ValueError) as cm:
+                        score.read_frames(text)
+                    self.assertEqual(str(cm.exception), expected)
+                else:
+                    self.assertEqual(score.read_frames(text), [(e, None) for e in expected])
 
 
 class CommandLine(unittest.TestCase):
@@ -175,6 +219,31 @@ class CommandLine(unittest.TestCase):
             self.assertEqual((got["matched"], got["detections"]), (1, 1))
             self.assertIsNone(got["gradual_recall"])
             self.assertIsNone(got["type_accuracy"])
+            frames = os.path.join(folder, "v.content")
+            with open(frames, "w") as f:
+                f.write("101\n300\n")
+            got = self.run_main(folder, truth, "--frames", frames)
+            self.assertEqual((got["matched"], got["detections"]), (1, 2))
+            self.assertIsNone(got["gradual_recall"])
+
+    def test_unreadable_detections_are_refused_naming_the_file(self):
+        truth = {"fps": 25, "frames": 1000, "boundaries": [cut(100)]}
+        # (option, file text, message after the file's name)
+        cases = [
+            ("--scdet", "frame:101  pts:1  pts_time:4.04\n", "no lavfi.scd.time=T or lavfi.scd.time: T line"),
+            ("--frames", "x\n", "line 1: expected a frame number, got 'x'"),
+            (None, "1 2 3\n", "shot list line 1: expected 5 or 6 numbers, got '1 2 3'"),
+        ]
+        with tempfile.TemporaryDirectory() as folder:
+            for option, text, message in cases:
+                with self.subTest(option=option):
+                    path = os.path.join(folder, "detections.txt")
+                    with open(path, "w") as f:
+                        f.write(text)
+                    args = [option, path] if option else [path]
+                    with self.assertRaises(SystemExit) as cm:
+                        self.run_main(folder, truth, *args)
+                    self.assertEqual(cm.exception.code, "score.py: %s: %s" % (path, message))
 
 
 if __name__ == "__main__":
