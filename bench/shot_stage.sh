@@ -82,12 +82,12 @@ median_wall() {
   printf '%s' "$times" | median
 }
 
-moving="$root/build/accuracy/motion_handheld_1.mp4"
+moving="$root/build/accuracy/tune/motion_handheld_3.mp4"
 if [[ -s "$moving" ]]; then
   plain=$(median_wall "$tool" --shots "$moving")
   refine=$(median_wall "$tool" --shots --refine_shots "$moving")
   awk -v p="$plain" -v r="$refine" \
-    'BEGIN { printf "moving 720p (motion_handheld_1): shots_s %.3f refine_s %.3f vs_shots %.2f\n", p, r, r / p }'
+    'BEGIN { printf "moving 720p (tune set, motion_handheld_3): shots_s %.3f refine_s %.3f vs_shots %.2f\n", p, r, r / p }'
 fi
 echo "shotscene_s: whole run; shots_s: --shots (shot stage only); fps = frames / whole run;"
 echo "each ratio = the time before it / decode-only time, but vs_shots = --shots --refine_shots / --shots;"

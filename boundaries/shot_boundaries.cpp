@@ -44,17 +44,16 @@ std::vector<ShotRecord> findShotBoundaries(Video& video, ShotScan& scan,
                                            const BoundaryOptions& options) {
   const int n = video.probe.frameCount;
   SecondLook look;  // at its places below, with options.refine
-  if (options.refine) {
-    look.sketches.frames.reserve(n);
-    look.sketches.differences.reserve(n);
-  }
+  if (options.refine) startSecondLook(look, n, scan.measures.data(), scan.profiles.data());
 
   // The scan; the second look sees every batch.
   double since = monotonicSeconds();
   scanShots(video, scan, options.keptFrameBytes,
-            options.refine ? [&look](const ScannedBatch& batch) { lookAtBatch(look, batch); }
-                           : BatchSink(),
+            options.refine ? [&look](const ScannedBatch& batch,
+                                     int finalProfiles) { lookAtBatch(look, batch, finalProfiles); }
+                           : ScanStep(),
             options.refine);
+  if (options.refine) finishSecondLook(look);
   reportStageTime("scan", since);
   reportUndecodedFrames(video);
 
@@ -82,7 +81,7 @@ std::vector<ShotRecord> findShotBoundaries(Video& video, ShotScan& scan,
       detectGradualTransitions(scan.cutShots.data(), scan.profiles.data(), scan.cutCount, n);
   if (options.refine) {
     since = monotonicSeconds();
-    shots = lookAtShots(look, shots, scan);
+    shots = lookAtShots(look, shots, scan, candidates);
     reportStageTime("refine", since);
   }
   return shots;

@@ -20,7 +20,7 @@ int defaultThreadCount() {
   return threads;
 }
 
-void scanShots(Video& video, ShotScan& scan, size_t keptFrameBytes, const BatchSink& eachBatch,
+void scanShots(Video& video, ShotScan& scan, size_t keptFrameBytes, const ScanStep& eachBatch,
                bool sketch) {
   const int n = video.probe.frameCount;
   const int threads = defaultThreadCount();
@@ -33,7 +33,7 @@ void scanShots(Video& video, ShotScan& scan, size_t keptFrameBytes, const BatchS
       ranges, scan.measures.data(), scan.isolatedFrames, video, threads,
       [&](const ScannedBatch& batch) {
         takeScannedBatch(typing, batch);
-        if (eachBatch) eachBatch(batch);
+        if (eachBatch) eachBatch(batch, typing.builder.final);
       },
       sketch);
   finishScanTyping(typing);

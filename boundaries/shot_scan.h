@@ -4,6 +4,7 @@
 #define SHOTSCENE_BOUNDARIES_SHOT_SCAN_H_
 
 #include <cstddef>
+#include <functional>
 
 #include "boundaries/shot_boundaries.h"
 #include "shots/single_pass_scan.h"
@@ -14,13 +15,17 @@ namespace shotscene {
 // The thread count the runtime gives a parallel region by default.
 int defaultThreadCount();
 
+// What else the scan does with each batch, in frame order: the profile
+// entries before `finalProfiles` are final by then.
+using ScanStep = std::function<void(const ScannedBatch& batch, int finalProfiles)>;
+
 // Measures every pair in one decoding pass, filling the video's frame index;
 // builds the profiles and types the candidates whose frames it still holds,
 // keeping frames in `keptFrameBytes` at most (0: types none). `eachBatch`,
-// when given, also gets every batch in frame order, with the frames' sketches
-// when `sketch` is set. `scan` must be allocated for the video's frame count.
+// when given, also gets every batch, with the frames' sketches when `sketch`
+// is set. `scan` must be allocated for the video's frame count.
 void scanShots(Video& video, ShotScan& scan, size_t keptFrameBytes,
-               const BatchSink& eachBatch = nullptr, bool sketch = false);
+               const ScanStep& eachBatch = nullptr, bool sketch = false);
 
 }  // namespace shotscene
 

@@ -4,19 +4,35 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "shots/cut_detection.h"
 #include "shots/gradual_transitions.h"
 
 namespace shotscene {
 
 namespace {
 
-// Frames compared on each side of a boundary, and how far from the
-// transition's own frames the comparison starts.
+// Sides whose layouts are at least this alike are one shot, however blurred
+// or zoomed.
+constexpr double kSameLayout = 0.8;
+// Frames compared on each side of a gradual transition, how far from its own
+// frames the comparison starts (half its length, at least kWindowOffset), and
+// how much further it looks for decoded frames.
 constexpr int kWindowFrames = 4;
 constexpr int kWindowOffset = 1;
-// A cut's pair is at least this much less alike than the pairs around it.
-constexpr double kBreak = 0.3;
+constexpr int kWindowSlack = 8;
+// A cut's pair changes this many times more than the picture does within one
+// frame on either side, and kFarBreak times more than within kHeldFrames;
+// and at least by the floors (grey levels in [0, 1], or in spreads).
+constexpr double kNearBreak = 2.0;
+constexpr double kFarBreak = 1.5;
+constexpr double kGreyBreakFloor = 0.04;
+constexpr double kContrastBreakFloor = 0.07;
+// A change of the most changed block this many times the median block's is
+// in part of the picture; a median block's change of kLargeChange (in
+// spreads) or kLargeGreyChange (in grey levels) is large.
+constexpr double kLocalised = 2.5;
+constexpr double kSameLayoutAcross = 0.9;
+constexpr double kLargeChange = 0.5;
+constexpr double kLargeGreyChange = 0.08;
 // A gradual transition's frames explain at least this share of the change
 // between its ends; a pan across a scene explains far less.
 constexpr double kUnexplained = 0.5;
@@ -24,13 +40,40 @@ constexpr double kUnexplained = 0.5;
 // around, and at least kProposalFloor, at least kProposalSpacing frames from
 // every other boundary.
 constexpr double kProposalRatio = 3.0;
-constexpr double kProposalFloor = 0.02;
-constexpr int kProposalReach = 10;
+constexpr double kProposalFloor = 0.005;
 constexpr int kProposalPeak = 2;
 constexpr int kProposalSpacing = 8;
-// A cut changes in one pair: the pairs just before and after it change less
-// than this share of it. Motion blur spreads a whip pan over several pairs.
+// A cut changes in one pair: the frames just before and after it change less
+// than this share of it over kHeldFrames. Motion blur spreads a whip pan over
+// several pairs, and cartoons hold each drawing for up to three frames.
 constexpr float kLonePair = 0.5f;
+constexpr int kHeldFrames = 3;
+
+// A dip: its plain frames have a spread of grey levels under kPlainSpread; the
+// fades either side rise by kFadeRise a frame at least away from them, within
+// kLongestFade frames, to pictures of kPictureSpread at least. Of the frames
+// between, kFadingFrames at least have under kFadedShare of the picture's
+// spread, and next to the plain frames on one side the spread is under
+// kDeepFade of the picture's. The dip, from picture to picture, lasts
+// kShortestDip frames at least; boundaries within kDipReach of it are the dip's.
+constexpr float kPlainSpread = 3.0f;
+constexpr float kPictureSpread = 8.0f;
+constexpr float kFadeRise = 0.25f;
+constexpr int kLongestFade = 40;
+constexpr float kFadedShare = 0.8f;
+constexpr int kShortestDip = 8;
+constexpr int kFadingFrames = 3;
+constexpr float kDeepFade = 0.5f;
+constexpr int kDipReach = 3;
+
+// A wipe the typing missed: see sweepsAsWipe; what the sweep leaves
+// unexplained is at most kWipeUnexplained of the change.
+constexpr float kWipeChange = 12.0f;
+constexpr double kWipeArea = 0.5;
+constexpr double kWipeNested = 0.85;
+constexpr double kWipeStep = 0.15;
+constexpr double kWipeMiddle[2] = {0.3, 0.72};
+constexpr double kWipeUnexplained = 0.4;
 
 // A boundary of the refined list.
 struct Boundary {
@@ -40,42 +83,42 @@ struct Boundary {
 };
 
 // Up to kWindowFrames decoded frames of [lo, hi] from `from` away from the
-// boundary (step -1 before it, +1 after), then, for a short side, the frames
-// between `from` and the transition.
-std::vector<int> windowFrames(const ShotSketches& s, int lo, int hi, int from, int step) {
+// transition (step -1 before it, +1 after) within kWindowSlack frames, then,
+// for a short side, the frames between `from` and the transition.
+std::vector<int> windowFrames(const SketchRun& run, int lo, int hi, int from, int step) {
   std::vector<int> frames;
   const auto take = [&](int f) {
     if (f >= lo && f <= hi && static_cast<int>(frames.size()) < kWindowFrames &&
-        !s.frames[f].empty()) {
+        !sketchAt(run, f).empty()) {
       frames.push_back(f);
     }
   };
-  for (int f = from; f >= lo && f <= hi; f += step) take(f);
+  for (int k = 0; k < kWindowFrames + kWindowSlack; ++k) take(from + k * step);
   for (int f = from - step; f >= lo && f <= hi; f -= step) take(f);
   return frames;
 }
 
-// The similarity of frames f and f + 1; -1 where either is missing.
-float pairSimilarityAt(const ShotSketches& s, int f) {
-  if (f < 0 || f + 1 >= static_cast<int>(s.frames.size())) return -1.0f;
-  return alignedSimilarity(s.frames[f], s.frames[f + 1]);
-}
-
-// How much of the change from frame `from` to frame `to` the frames between
-// them leave unexplained, as a share of it, at the worst of the quarter
-// points: a dissolve's frames are a mix of the two ends, a wipe's show each
-// point as one end or the other. 0 where an end is missing.
-double unexplainedChange(const ShotSketches& s, int from, int to) {
-  if (s.frames[from].empty() || s.frames[to].empty()) return 0.0;
+// How the frames between frames `from` and `to` explain the change between
+// them, at the quarter points: a dissolve's frames are a mix of the two ends,
+// a wipe's show each point as one end or the other. `unexplained` is the share
+// of the change left at the worst quarter point (0 where an end is missing);
+// `wipe` whether showing one end or the other explains more than mixing.
+struct ChangeFit {
+  double unexplained = 0.0;
+  bool wipe = false;
+};
+ChangeFit fitChange(const SketchRun& run, int from, int to) {
+  ChangeFit fit;
+  if (sketchAt(run, from).empty() || sketchAt(run, to).empty()) return fit;
   cv::Mat before, after, mid;
-  s.frames[from].convertTo(before, CV_32F);
-  s.frames[to].convertTo(after, CV_32F);
+  sketchAt(run, from).convertTo(before, CV_32F);
+  sketchAt(run, to).convertTo(after, CV_32F);
   const cv::Mat change = after - before;
   const double total = cv::norm(change, cv::NORM_L1);
-  if (total <= 0.0) return 0.0;
-  double worst = 0.0;
+  if (total <= 0.0) return fit;
+  double mixed = 0.0, split = 0.0;
   for (int q = 1; q <= 3; ++q) {
-    const cv::Mat& frame = s.frames[from + (to - from) * q / 4];
+    const cv::Mat& frame = sketchAt(run, from + (to - from) * q / 4);
     if (frame.empty()) continue;
     frame.convertTo(mid, CV_32F);
     const cv::Mat moved = mid - before;
@@ -84,85 +127,204 @@ double unexplainedChange(const ShotSketches& s, int from, int to) {
     const cv::Mat offBefore = cv::abs(moved), offAfter = cv::abs(mid - after);
     cv::Mat neither;
     cv::min(offBefore, offAfter, neither);
-    worst = std::max(worst, std::min(unmixed, cv::sum(neither)[0]) / total);
+    const double unsplit = cv::sum(neither)[0];
+    fit.unexplained = std::max(fit.unexplained, std::min(unmixed, unsplit) / total);
+    mixed += unmixed;
+    split += unsplit;
   }
-  return worst;
+  fit.wipe = split < mixed;
+  return fit;
 }
 
-// The frames of the transition that ends at lastFrame: a gradual one's, as
-// its profile gives them (the wipe test may have moved them off the boundary),
-// else the two frames of a cut.
-Transition transitionAt(int lastFrame, const PairProfile* profiles, int frameCount) {
-  Transition t{lastFrame, lastFrame + 1};
-  const PairProfile& p = profiles[lastFrame];
-  if (static_cast<double>(p.score) > kGradualScore && p.startFrame >= 0.0f &&
-      p.endFrame - p.startFrame <= kLongestTransition) {
-    t.first = std::clamp(static_cast<int>(p.startFrame), 0, lastFrame);
-    t.last = std::clamp(static_cast<int>(p.endFrame), lastFrame + 1, frameCount - 1);
+// Whether the frames between `from` and `to` sweep from one to the other as a
+// wipe does: of the points the transition changes (by kWipeChange grey levels
+// at least, kWipeArea of the picture at least), those nearer the end frame
+// than the start at the quarter points are a growing set, each quarter's
+// kWipeNested within the next, the middle's a share of them within
+// kWipeMiddle, growing by kWipeStep at least from quarter to quarter.
+bool sweepsAsWipe(const SketchRun& run, int from, int to) {
+  if (sketchAt(run, from).empty() || sketchAt(run, to).empty()) return false;
+  cv::Mat before, after;
+  sketchAt(run, from).convertTo(before, CV_32F);
+  sketchAt(run, to).convertTo(after, CV_32F);
+  const cv::Mat changed = cv::abs(after - before) > kWipeChange;
+  const double changedPoints = cv::countNonZero(changed);
+  if (changedPoints < kWipeArea * static_cast<double>(changed.total())) return false;
+  cv::Mat nearer[3];
+  double share[3];
+  for (int q = 1; q <= 3; ++q) {
+    const cv::Mat& frame = sketchAt(run, from + (to - from) * q / 4);
+    if (frame.empty()) return false;
+    cv::Mat mid;
+    frame.convertTo(mid, CV_32F);
+    nearer[q - 1] = (cv::abs(mid - after) < cv::abs(mid - before)) & changed;
+    share[q - 1] = cv::countNonZero(nearer[q - 1]) / changedPoints;
   }
-  return t;
+  for (int q = 0; q < 2; ++q) {
+    const double held = cv::countNonZero(nearer[q] & nearer[q + 1]);
+    if (held < kWipeNested * cv::countNonZero(nearer[q]) || share[q + 1] - share[q] < kWipeStep) {
+      return false;
+    }
+  }
+  return share[1] >= kWipeMiddle[0] && share[1] <= kWipeMiddle[1];
 }
 
-// Pairs whose difference stands out from the pairs around: the last frames
-// of proposed cuts, in frame order.
-std::vector<int> proposedCuts(const std::vector<float>& d, const std::vector<int>& isolated) {
-  std::vector<int> cuts;
-  const int pairs = static_cast<int>(d.size());
-  std::vector<float> around;
-  for (int k = 1; k + 1 < pairs; ++k) {
-    if (d[k] < kProposalFloor || isolatedNear(isolated, k)) continue;
-    bool peak = true;
-    for (int j = std::max(0, k - kProposalPeak); j <= std::min(pairs - 1, k + kProposalPeak); ++j) {
-      if (d[j] > d[k] || (d[j] == d[k] && j < k)) peak = false;
+// The frames of every dip through a plain picture, from the spread of each
+// frame: a run of plain frames (spread under kPlainSpread), reached by a fade
+// from a picture of some contrast and left by a fade to one, kShortestDip
+// frames at least. A flash has no fades; a dark shot keeps its low spread.
+std::vector<Transition> dipsThroughPlain(const std::vector<float>& spread) {
+  const int n = static_cast<int>(spread.size());
+  const auto plain = [&](int f) { return spread[f] >= 0.0f && spread[f] < kPlainSpread; };
+  // From the plain frame `from` outward by `step` while the spread keeps
+  // rising by kFadeRise a frame, kLongestFade frames at most: the fade, and
+  // the picture's spread where it ends.
+  struct Fade {
+    int end = 0;           // where the picture has its contrast again
+    float picture = 0.0f;  // the spread there
+    int faded = 0;         // frames with less than kFadedShare of it
+  };
+  const auto fadeFrom = [&](int from, int step) {
+    Fade fade{from, spread[from], 0};
+    while (fade.end + step >= 0 && fade.end + step < n && spread[fade.end + step] >= 0.0f &&
+           spread[fade.end + step] >= spread[fade.end] + kFadeRise &&
+           std::abs(fade.end + step - from) <= kLongestFade) {
+      fade.end += step;
+      fade.picture = spread[fade.end];
     }
-    if (!peak || std::max(d[k - 1], d[k + 1]) > kLonePair * d[k]) continue;
-    around.clear();
-    for (int j = std::max(0, k - kProposalReach); j <= std::min(pairs - 1, k + kProposalReach);
-         ++j) {
-      if (std::abs(j - k) > kProposalPeak && d[j] >= 0.0f) around.push_back(d[j]);
+    for (int f = from + step; f != fade.end + step; f += step) {
+      fade.faded += spread[f] < kFadedShare * fade.picture;
     }
-    if (around.size() < 4) continue;
-    std::nth_element(around.begin(), around.begin() + around.size() / 2, around.end());
-    if (d[k] >= kProposalRatio * around[around.size() / 2]) cuts.push_back(k);
+    return fade;
+  };
+  std::vector<Transition> dips;
+  for (int f = 0; f < n; ++f) {
+    if (!plain(f)) continue;
+    int last = f;
+    while (last + 1 < n && plain(last + 1)) ++last;
+    const Fade out = fadeFrom(f, -1), in = fadeFrom(last, 1);
+    const bool contrastBefore = f == 0 || out.picture >= kPictureSpread;
+    const bool contrastAfter = last == n - 1 || in.picture >= kPictureSpread;
+    // A fade passes through pictures of little contrast; a flash does not.
+    const bool deep = (out.end < f && spread[f - 1] < kDeepFade * out.picture) ||
+                      (in.end > last && spread[last + 1] < kDeepFade * in.picture);
+    if (contrastBefore && contrastAfter && deep && out.faded + in.faded >= kFadingFrames &&
+        in.end - out.end + 1 >= kShortestDip) {
+      dips.push_back({out.end, in.end});
+    }
+    f = last;
   }
-  return cuts;
+  return dips;
+}
+
+// The spans of the candidates the typing was given, by entry; of two for one
+// entry the later counts, as in the typing.
+std::map<int, const TransitionCandidate*> candidatesByEntry(
+    const std::vector<TransitionCandidate>& candidates) {
+  std::map<int, const TransitionCandidate*> byEntry;
+  for (const TransitionCandidate& c : candidates) byEntry[c.entry] = &c;
+  return byEntry;
 }
 
 }  // namespace
 
-bool breaksAt(const ShotSketches& s, int f) {
-  const float around = std::min(pairSimilarityAt(s, f - 1), pairSimilarityAt(s, f + 1));
-  const float across = pairSimilarityAt(s, f);
-  if (around < -0.5f || across < -0.5f) return true;
-  return around - across >= kBreak;
+Transition candidateSpan(const PairProfile& candidate, int entry, int frameCount) {
+  return {std::clamp(static_cast<int>(candidate.startFrame), 0, entry),
+          std::clamp(static_cast<int>(candidate.endFrame), entry + 1, frameCount - 1)};
 }
 
-bool continuesAcross(const ShotSketches& s, Transition t, int lo, int hi) {
-  const int offset = std::max(kWindowOffset, (t.last - t.first) / 2);
-  const std::vector<int> before = windowFrames(s, lo, t.first - 1, t.first - offset, -1);
-  const std::vector<int> after = windowFrames(s, t.last + 1, hi, t.last + offset, 1);
-  if (before.empty() || after.empty()) return false;
-  float best = -1.0f;
-  for (int i : before) {
-    for (int j : after) best = std::max(best, alignedSimilarity(s.frames[i], s.frames[j]));
+bool breaksAt(const SketchRun& run, int f) {
+  const auto change = [&run](int i, int j) {
+    return sketchChange(sketchAt(run, i), sketchAt(run, j));
+  };
+  // Across frames that did not decode, the nearest that did are compared.
+  const auto decodedFrom = [&run](int from, int step) {
+    for (int k = 0; k < kBreakReach; ++k) {
+      if (!sketchAt(run, from + k * step).empty()) return from + k * step;
+    }
+    return -1;
+  };
+  const int before = decodedFrom(f, -1), after = decodedFrom(f + 1, 1);
+  if (before < 0 || after < 0) return true;
+  const SketchChange across = change(before, after);
+  // The most the picture changes within one frame, and within kHeldFrames, on either side.
+  SketchChange near, far;
+  for (int reach = 1; reach <= kHeldFrames; ++reach) {
+    SketchChange& most = reach == 1 ? near : far;
+    for (const SketchChange& c : {change(before - reach, before), change(after, after + reach)}) {
+      most.mean = std::max(most.mean, c.mean);
+      most.grey = std::max(most.grey, c.grey);
+    }
   }
-  if (best >= kSameShot) return true;
-  return t.isCut() && !breaksAt(s, t.first);
+  const auto standsOut = [](float across, float near, float far, double floor) {
+    return across >= floor && across >= kNearBreak * near && across >= kFarBreak * far;
+  };
+  // A change in part of the picture (things that jumped), or a large one
+  // over all of it that leaves no layout behind: noise and the encoder's
+  // blocks change a picture of little contrast all over, but keep its layout.
+  const bool shaped =
+      across.most >= kLocalised * across.median ||
+      (across.median >= kLargeChange &&
+       layoutSimilarity(sketchAt(run, f), sketchAt(run, f + 1)) < kSameLayoutAcross);
+  return (standsOut(across.mean, near.mean, far.mean, kContrastBreakFloor) && shaped) ||
+         (standsOut(across.grey, near.grey, far.grey, kGreyBreakFloor) &&
+          across.greyMedian >= kLargeGreyChange);
 }
 
-int dropContinuingCuts(ShotRecord* cutShots, int cutCount, const ShotSketches& sketches) {
-  const int n = static_cast<int>(sketches.frames.size());
-  if (cutCount < 2 || n < 2) return cutCount;
+bool standsOutAsCut(const SketchRun& run, const std::vector<float>& d, int k) {
+  const int pairs = static_cast<int>(d.size());
+  if (k < 1 || k + 1 >= pairs || d[k] < kProposalFloor) return false;
+  for (int j = std::max(0, k - kProposalPeak); j <= std::min(pairs - 1, k + kProposalPeak); ++j) {
+    if (d[j] > d[k] || (d[j] == d[k] && j < k)) return false;
+  }
+  // Within kHeldFrames on either side the picture changes far less, so a
+  // drawing held for two or three frames does not make its change stand out.
+  const float before = sketchDifference(sketchAt(run, k - kHeldFrames), sketchAt(run, k));
+  const float after = sketchDifference(sketchAt(run, k + 1), sketchAt(run, k + 1 + kHeldFrames));
+  if (std::max(before, after) > kLonePair * d[k]) return false;
+  std::vector<float> around;
+  for (int j = std::max(0, k - kProposalReach); j <= std::min(pairs - 1, k + kProposalReach); ++j) {
+    if (std::abs(j - k) > kProposalPeak && d[j] >= 0.0f) around.push_back(d[j]);
+  }
+  if (around.size() < 4) return false;
+  std::nth_element(around.begin(), around.begin() + around.size() / 2, around.end());
+  return d[k] >= kProposalRatio * around[around.size() / 2];
+}
+
+bool bearsOutTransition(const SpanReview& review) {
+  return !review.sidesAlike && review.unexplained <= kUnexplained;
+}
+
+int spanReach(Transition t) {
+  return std::max(kWindowOffset, (t.last - t.first) / 2) + kWindowFrames + kWindowSlack;
+}
+
+SpanReview reviewSpan(const SketchRun& run, Transition t, int frameCount) {
+  SpanReview review;
+  const int offset = std::max(kWindowOffset, (t.last - t.first) / 2);
+  const std::vector<int> before = windowFrames(run, 0, t.first - 1, t.first - offset, -1);
+  const std::vector<int> after = windowFrames(run, t.last + 1, frameCount - 1, t.last + offset, 1);
+  for (int i : before) {
+    for (int j : after) {
+      const cv::Mat &a = sketchAt(run, i), &b = sketchAt(run, j);
+      review.sidesAlike = review.sidesAlike || alignedSimilarity(a, b) >= kSameShot ||
+                          layoutSimilarity(a, b) >= kSameLayout;
+    }
+  }
+  const ChangeFit fit = fitChange(run, t.first, t.last);
+  review.unexplained = fit.unexplained;
+  review.wipe = fit.wipe;
+  review.sweeps = sweepsAsWipe(run, t.first, t.last);
+  return review;
+}
+
+int dropContinuingCuts(ShotRecord* cutShots, int cutCount, const SketchFindings& findings) {
+  if (cutCount < 2) return cutCount;
   int kept = 0;
   int start = 1;
   for (int k = 0; k < cutCount; ++k) {
     const ShotRecord& shot = cutShots[k];
-    const bool last = k + 1 == cutCount;
-    if (!last) {
-      const int lastFrame = shot.end - 1;
-      const int lo = start - 1, hi = cutShots[k + 1].end - 1;
-      if (continuesAcross(sketches, Transition{lastFrame, lastFrame + 1}, lo, hi)) continue;
-    }
+    if (k + 1 < cutCount && findings.breaks[shot.end - 1] == 0) continue;
     cutShots[kept++] = makeShotRecord(start, shot.end, kAbrupt);
     start = shot.end + 1;
   }
@@ -170,21 +332,58 @@ int dropContinuingCuts(ShotRecord* cutShots, int cutCount, const ShotSketches& s
 }
 
 std::vector<ShotRecord> refineShots(const std::vector<ShotRecord>& shots,
-                                    const ShotSketches& sketches, const PairProfile* profiles,
-                                    const std::vector<int>& isolatedFrames) {
-  const int n = static_cast<int>(sketches.frames.size());
+                                    const SketchFindings& findings, const PairProfile* profiles,
+                                    const std::vector<TransitionCandidate>& candidates) {
+  const int n = static_cast<int>(findings.spreads.size());
   if (shots.empty() || n < 2) return shots;
+  const std::map<int, const TransitionCandidate*> byEntry = candidatesByEntry(candidates);
+  const auto reviewOf = [&findings](Transition t) -> const SpanReview* {
+    const auto it = findings.spans.find({t.first, t.last});
+    return it == findings.spans.end() ? nullptr : &it->second;
+  };
 
+  // A boundary whose findings were not made (frames the second look did not
+  // hold) stays as it is.
   std::vector<Boundary> kept;
-  int lo = 0;  // first frame of the shot before the boundary under review
   for (size_t i = 0; i + 1 < shots.size(); ++i) {
     const int last = shots[i].end - 1;
-    const Transition t = transitionAt(last, profiles, n);
-    if (continuesAcross(sketches, t, lo, shots[i + 1].end - 1)) continue;
-    // The camera moved from one view to another: no edit.
-    if (!t.isCut() && unexplainedChange(sketches, t.first, t.last) > kUnexplained) continue;
-    kept.push_back(Boundary{last, shots[i].type, t});
-    lo = last + 1;
+    const PairProfile& typed = profiles[last];
+    const auto candidate = byEntry.find(last);
+    Transition t{last, last + 1};
+    if (static_cast<double>(typed.score) > kGradualScore && typed.startFrame >= 0.0f &&
+        candidate != byEntry.end()) {
+      const Transition span = candidateSpan(candidate->second->profile, last, n);
+      if (span.last - span.first <= kLongestTransition) t = span;
+    }
+    int type = shots[i].type;
+    if (t.isCut()) {
+      if (findings.breaks[last] == 0) continue;
+    } else if (const SpanReview* review = reviewOf(t)) {
+      // Sides of one shot, or a camera that moved from one view to another: no edit.
+      if (!bearsOutTransition(*review)) continue;
+      // Motion on both sides reads as a sweep to the typing; frames that mix
+      // the two ends, and sweep nowhere, are a dissolve.
+      if (type == kWipe && !review->wipe && !review->sweeps) type = kDissolve;
+    }
+    kept.push_back(Boundary{last, type, t});
+  }
+
+  // A candidate the typing erased, whose sides differ and whose frames sweep
+  // from one to the other, is a transition the typing could not see: a wipe
+  // where showing one end or the other explains its frames, else a dissolve
+  // between moving shots.
+  for (const auto& [entry, c] : byEntry) {
+    const Transition t = candidateSpan(c->profile, entry, n);
+    if (profiles[entry].score != 0.0f || t.last - t.first > kLongestTransition) continue;
+    const SpanReview* review = reviewOf(t);
+    const bool near = std::any_of(kept.begin(), kept.end(), [&](const Boundary& b) {
+      return std::abs(b.lastFrame - entry) < kBoundarySpacing ||
+             (t.last >= b.span.first && t.first <= b.span.last);
+    });
+    if (near || review == nullptr || review->sidesAlike || review->unexplained > kWipeUnexplained) {
+      continue;
+    }
+    if (review->sweeps) kept.push_back(Boundary{entry, review->wipe ? kWipe : kDissolve, t});
   }
 
   // A gradual transition whose frames hold a cut is that cut.
@@ -199,24 +398,14 @@ std::vector<ShotRecord> refineShots(const std::vector<ShotRecord>& shots,
   };
   kept.erase(std::remove_if(kept.begin(), kept.end(), holdsKeptCut), kept.end());
 
-  std::vector<int> isolated = isolatedFrames;
-  std::sort(isolated.begin(), isolated.end());
-  for (int k : proposedCuts(sketches.differences, isolated)) {
+  for (int k : findings.standingOut) {
     // Near a cut already kept, or inside a gradual transition: the proposal
     // is that boundary.
     const bool near = std::any_of(kept.begin(), kept.end(), [k](const Boundary& b) {
       const int reach = b.span.isCut() ? kProposalSpacing : 0;
       return k + reach > b.span.first && k < b.span.last + reach;
     });
-    if (near) continue;
-    // The shot around the proposal, as far as the cuts kept so far go.
-    int first = 0, end = n - 1;
-    for (const Boundary& b : kept) {
-      if (!b.span.isCut()) continue;
-      if (b.span.last <= k) first = std::max(first, b.span.last);
-      if (b.span.first > k) end = std::min(end, b.span.first);
-    }
-    if (continuesAcross(sketches, Transition{k, k + 1}, first, end)) continue;
+    if (near || findings.breaks[k] == 0) continue;
     // A cut outweighs the gradual transitions within half a second of it, as
     // in the scan's list.
     kept.erase(std::remove_if(kept.begin(), kept.end(),
@@ -226,6 +415,20 @@ std::vector<ShotRecord> refineShots(const std::vector<ShotRecord>& shots,
                               }),
                kept.end());
     kept.push_back(Boundary{k, kAbrupt, Transition{k, k + 1}});
+  }
+
+  // A dip through a plain picture is one dissolve, wherever the scan put
+  // boundaries in it; one at either end of the video is no boundary.
+  for (const Transition& dip : dipsThroughPlain(findings.spreads)) {
+    kept.erase(std::remove_if(kept.begin(), kept.end(),
+                              [&dip](const Boundary& b) {
+                                return b.lastFrame + kDipReach >= dip.first &&
+                                       b.lastFrame <= dip.last + kDipReach;
+                              }),
+               kept.end());
+    if (dip.first > 0 && dip.last < n - 1) {
+      kept.push_back(Boundary{(dip.first + dip.last) / 2, kDissolve, dip});
+    }
   }
 
   std::sort(kept.begin(), kept.end(),

@@ -1,9 +1,14 @@
-// The second look's check of shot boundaries: whether the frames on either
-// side of a boundary show one continuing shot, once the camera's shift is
-// undone, and the shot list with the boundaries that fail it dropped.
+// The second look's check of shot boundaries: whether a pair of frames breaks
+// as a cut does, whether the frames either side of a gradual transition show
+// one shot and its own frames mix or sweep from one to the other, and the
+// shot list with the boundaries that fail dropped and those the scan missed
+// added.
 #ifndef SHOTSCENE_SHOTS_BOUNDARY_REVIEW_H_
 #define SHOTSCENE_SHOTS_BOUNDARY_REVIEW_H_
 
+#include <cstdint>
+#include <map>
+#include <utility>
 #include <vector>
 
 #include "shots/frame_sketch.h"
@@ -15,6 +20,10 @@ namespace shotscene {
 inline constexpr double kSameShot = 0.7;
 // A gradual candidate's frames, as far as they are taken on trust.
 inline constexpr int kLongestTransition = 60;
+// breaksAt reads the frames from kBreakReach before a pair to kBreakReach after.
+inline constexpr int kBreakReach = 4;
+// A cut is proposed from the differences of the pairs within kProposalReach.
+inline constexpr int kProposalReach = 10;
 
 // The 0-based first and last frames of a transition; for a cut, the last
 // frame of the old shot and the first of the new.
@@ -24,32 +33,74 @@ struct Transition {
   bool isCut() const { return last == first + 1; }
 };
 
-// Whether the pair of frames f and f + 1 is far less alike than the pairs just
-// before and after it, as across a cut; also where a frame is missing.
-bool breaksAt(const ShotSketches& s, int f);
+// The frames of the gradual candidate of profile entry `entry` (0-based,
+// within a video of frameCount frames), as the reviews take them.
+Transition candidateSpan(const PairProfile& candidate, int entry, int frameCount);
 
-// Whether the frames either side of the transition, within frames [lo, hi],
-// show one continuing shot. A side without decoded frames shows nothing: the
-// boundary stays. A cut must also break the run of alike neighbours (breaksAt),
-// which a flash or a smear of motion blur does not.
-bool continuesAcross(const ShotSketches& s, Transition t, int lo, int hi);
+// Whether the change of the pair of frames f and f + 1 stands out from the
+// changes within a few frames on either side, as a cut's does and a flash's,
+// a whip pan's or a held cartoon drawing's does not. Where a frame of the pair
+// did not decode, the nearest decoded frames within kBreakReach stand for it;
+// where there are none, the pair breaks. Reads the run's frames within
+// 2 * kBreakReach of the pair.
+bool breaksAt(const SketchRun& run, int f);
+
+// Whether pair k is worth proposing as a cut the scan missed: the most
+// changed pair within two, changing far more than the pairs within
+// kProposalReach and than the frames within a few either side.
+// `differences` (sketchDifference of each pair) must hold pair k +
+// kProposalReach where the video has it.
+bool standsOutAsCut(const SketchRun& run, const std::vector<float>& differences, int k);
+
+// What a gradual transition's frames show: whether the frames a little way
+// either side show one shot (`sidesAlike`); how much of the change between
+// its ends the frames between leave unexplained by mixing or splitting them,
+// at the worst quarter point; whether splitting explains more (`wipe`); and
+// whether its frames sweep from one end to the other as a wipe's do.
+struct SpanReview {
+  bool sidesAlike = false;
+  double unexplained = 0.0;
+  bool wipe = false;
+  bool sweeps = false;
+};
+
+// Whether a review bears a gradual transition out: its sides differ and its
+// frames mix or split its ends.
+bool bearsOutTransition(const SpanReview& review);
+
+// How many frames beyond its ends reviewSpan reads for a transition.
+int spanReach(Transition t);
+SpanReview reviewSpan(const SketchRun& run, Transition t, int frameCount);
+
+// What the second look learnt from the sketches while the scan ran, for the
+// reviews after it; each vector has one entry per frame or per pair.
+struct SketchFindings {
+  std::vector<float> differences;                   // of each pair; -1 where a frame is missing
+  std::vector<float> spreads;                       // of each frame; -1 where it is missing
+  std::vector<int8_t> breaks;                       // of each pair: -1 not looked at, else breaksAt
+  std::vector<int> standingOut;                     // pairs standsOutAsCut, in order
+  std::map<std::pair<int, int>, SpanReview> spans;  // by first and last frame
+  std::vector<Transition> stretches;                // gradual transitions the sketches show
+};
 
 // Drops the cuts (boundaries of the cutCount cut shots, from detectCuts)
-// whose two sides the sketches show to be one continuing shot, merging their
-// shots, and returns how many cut shots remain. Done before the gradual
-// candidates are typed and merged, so that no false cut keeps one out.
-int dropContinuingCuts(ShotRecord* cutShots, int cutCount, const ShotSketches& sketches);
+// that do not break as cuts do, merging their shots, and returns how many cut
+// shots remain. Done before the gradual candidates are typed and merged, so
+// that no false cut keeps one out.
+int dropContinuingCuts(ShotRecord* cutShots, int cutCount, const SketchFindings& findings);
 
-// The shots with every boundary that the sketches show to join one continuing
-// shot dropped (the two shots merge and take the type of the later one's end),
-// and a cut of type 0 added where the differences show a jump the scan missed.
-// `profiles` (frameCount - 1 entries) give the frames of gradual transitions,
-// whose own frames are left out of the comparison; `isolatedFrames` are the
-// scan's one-frame disturbances, where no cut is proposed. `shots` must cover
-// frames 1 .. sketches.frames.size() in order.
+// The shots with every boundary the findings do not bear out dropped (the two
+// shots merge and take the type of the later one's end): a cut that does not
+// break, a gradual transition whose sides show one shot or whose frames
+// neither mix nor split its ends. A wipe the typing erased is kept where its
+// frames sweep from one side to the other; a cut the scan missed is added
+// where a pair stands out and breaks; every dip through a plain picture
+// becomes one dissolve, or no boundary at either end of the video.
+// `profiles` (frameCount - 1 entries) are as typed; `candidates` as the typing
+// was given them. `shots` must cover frames 1 .. frameCount in order.
 std::vector<ShotRecord> refineShots(const std::vector<ShotRecord>& shots,
-                                    const ShotSketches& sketches, const PairProfile* profiles,
-                                    const std::vector<int>& isolatedFrames);
+                                    const SketchFindings& findings, const PairProfile* profiles,
+                                    const std::vector<TransitionCandidate>& candidates);
 
 }  // namespace shotscene
 

@@ -6,7 +6,6 @@ namespace shotscene {
 
 namespace {
 
-constexpr double kCutSimilarity = 0.03;
 constexpr double kStretchSimilarity = 0.05;
 
 }  // namespace

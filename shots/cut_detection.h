@@ -8,6 +8,9 @@
 
 namespace shotscene {
 
+// A pair less similar than this (widened to double) is a cut unless vetoed.
+inline constexpr double kCutSimilarity = 0.03;
+
 // Whether one of the sorted isolated frames lies at pair, pair + 1 or pair + 2:
 // the flash that vetoes a cut at that pair.
 bool isolatedNear(const std::vector<int>& sortedIsolated, int pair);

@@ -14,6 +14,8 @@ constexpr double kDetailBlur = 3.0;
 // A block whose grey levels spread less than this is flat.
 constexpr double kFlatSpread = 2.0;
 constexpr double kFlatBrightness = 10.0;
+// A layout is what is left after a blur of this sigma (in sketch pixels).
+constexpr double kLayoutBlur = 2.0;
 
 // A sketch as compared: its grey levels, and its detail (the grey levels
 // less their blur), both float.
@@ -48,11 +50,30 @@ float blockCorrelation(const Compared& a, const Compared& b, const cv::Rect& inA
   return static_cast<float>(covariance / (spreadA[0] * spreadB[0]));
 }
 
+// The part of a picture of `size` that still shows when it is moved by
+// `move`; empty when less than a third would.
+cv::Rect overlapOf(cv::Size size, cv::Point move) {
+  const cv::Rect inA(std::max(0, -move.x), std::max(0, -move.y), size.width - std::abs(move.x),
+                     size.height - std::abs(move.y));
+  if (inA.width * inA.height * 3 < size.area() || inA.width < 6 || inA.height < 6) return {};
+  return inA;
+}
+
+// The global shift between two float pictures of one size, by phase
+// correlation over a Hanning window; the window is applied to copies, as the
+// correlation would otherwise weigh the pictures themselves.
+cv::Point globalShift(const cv::Mat& a, const cv::Mat& b) {
+  // Sketches of one video share a size: the window is made once per thread.
+  thread_local cv::Mat window;
+  if (window.size() != a.size()) cv::createHanningWindow(window, a.size(), CV_32F);
+  const cv::Point2d shift = cv::phaseCorrelate(a.clone(), b.clone(), window);
+  return {static_cast<int>(std::lround(shift.x)), static_cast<int>(std::lround(shift.y))};
+}
+
 // Median block correlation of a and b where b is a moved by (dx, dy).
 float shiftedSimilarity(const Compared& a, const Compared& b, int dx, int dy) {
-  const int w = a.grey.cols, h = a.grey.rows;
-  const cv::Rect inA(std::max(0, -dx), std::max(0, -dy), w - std::abs(dx), h - std::abs(dy));
-  if (inA.width * inA.height * 3 < w * h || inA.width < 6 || inA.height < 6) return -1.0f;
+  const cv::Rect inA = overlapOf(a.grey.size(), {dx, dy});
+  if (inA.empty()) return -1.0f;
   std::vector<float> blocks;
   for (int by = 0; by < 3; ++by) {
     for (int bx = 0; bx < 3; ++bx) {
@@ -77,29 +98,94 @@ cv::Mat makeSketch(const cv::Mat& grey) {
   return sketch;
 }
 
-void addSketch(ShotSketches& sketches, cv::Mat sketch) {
-  if (!sketches.frames.empty()) {
-    const cv::Mat& previous = sketches.frames.back();
-    float difference = -1.0f;
-    if (!previous.empty() && !sketch.empty()) {
-      difference = static_cast<float>(cv::norm(previous, sketch, cv::NORM_L1) /
-                                      (255.0 * static_cast<double>(sketch.total())));
-    }
-    sketches.differences.push_back(difference);
-  }
-  sketches.frames.push_back(std::move(sketch));
+const cv::Mat& sketchAt(const SketchRun& run, int f) {
+  static const cv::Mat kNone;
+  const int k = f - run.first;
+  return k >= 0 && k < static_cast<int>(run.frames.size()) ? run.frames[static_cast<size_t>(k)]
+                                                           : kNone;
+}
+
+float sketchDifference(const cv::Mat& a, const cv::Mat& b) {
+  if (a.empty() || b.empty() || a.size() != b.size()) return -1.0f;
+  return static_cast<float>(cv::norm(a, b, cv::NORM_L1) / (255.0 * static_cast<double>(a.total())));
+}
+
+float sketchSpread(const cv::Mat& sketch) {
+  if (sketch.empty()) return -1.0f;
+  cv::Scalar mean, spread;
+  cv::meanStdDev(sketch, mean, spread);
+  return static_cast<float>(spread[0]);
 }
 
 float alignedSimilarity(const cv::Mat& a, const cv::Mat& b) {
   if (a.empty() || b.empty() || a.size() != b.size()) return -1.0f;
   const Compared ca = compared(a), cb = compared(b);
-  // Sketches of one video share a size: the window is made once per thread.
-  thread_local cv::Mat window;
-  if (window.size() != a.size()) cv::createHanningWindow(window, a.size(), CV_32F);
-  const cv::Point2d shift = cv::phaseCorrelate(ca.grey, cb.grey, window);
-  const int dx = static_cast<int>(std::lround(shift.x));
-  const int dy = static_cast<int>(std::lround(shift.y));
-  return std::max(shiftedSimilarity(ca, cb, 0, 0), shiftedSimilarity(ca, cb, dx, dy));
+  const cv::Point shift = globalShift(ca.grey, cb.grey);
+  return std::max(shiftedSimilarity(ca, cb, 0, 0), shiftedSimilarity(ca, cb, shift.x, shift.y));
+}
+
+float layoutSimilarity(const cv::Mat& a, const cv::Mat& b) {
+  if (a.empty() || b.empty() || a.size() != b.size()) return -1.0f;
+  cv::Mat fa, fb;
+  a.convertTo(fa, CV_32F);
+  b.convertTo(fb, CV_32F);
+  cv::GaussianBlur(fa, fa, cv::Size(), kLayoutBlur);
+  cv::GaussianBlur(fb, fb, cv::Size(), kLayoutBlur);
+  float best = -1.0f;
+  for (const cv::Point& move : {cv::Point(0, 0), globalShift(fa, fb)}) {
+    const cv::Rect inA = overlapOf(a.size(), move);
+    if (inA.empty()) continue;
+    cv::Scalar meanA, spreadA, meanB, spreadB;
+    cv::meanStdDev(fa(inA), meanA, spreadA);
+    cv::meanStdDev(fb(inA + move), meanB, spreadB);
+    if (spreadA[0] < 1.0 || spreadB[0] < 1.0) continue;
+    const double covariance = cv::mean((fa(inA) - meanA[0]).mul(fb(inA + move) - meanB[0]))[0];
+    best = std::max(best, static_cast<float>(covariance / (spreadA[0] * spreadB[0])));
+  }
+  return best;
+}
+
+SketchChange sketchChange(const cv::Mat& a, const cv::Mat& b) {
+  SketchChange change;
+  if (a.empty() || b.empty() || a.size() != b.size()) return change;
+  cv::Mat fa, fb;
+  a.convertTo(fa, CV_32F);
+  b.convertTo(fb, CV_32F);
+  const auto normalised = [](const cv::Mat& f) {
+    cv::Scalar mean, spread;
+    cv::meanStdDev(f, mean, spread);
+    return cv::Mat((f - mean[0]) / std::max(spread[0], kFlatSketchSpread));
+  };
+  const cv::Mat za = normalised(fa), zb = normalised(fb);
+  const cv::Point shift = globalShift(fa, fb);
+  for (const cv::Point& move : {cv::Point(0, 0), shift}) {
+    const cv::Rect inA = overlapOf(a.size(), move);
+    if (inA.empty()) continue;
+    const cv::Rect inB = inA + move;
+    const cv::Mat z = cv::abs(za(inA) - zb(inB)), grey = cv::abs(fa(inA) - fb(inB)) / 255.0;
+    const float mean = static_cast<float>(cv::mean(z)[0]);
+    if (change.mean >= 0.0f && mean >= change.mean) continue;
+    std::vector<float> blocks, greyBlocks;
+    for (int by = 0; by < 4; ++by) {
+      for (int bx = 0; bx < 4; ++bx) {
+        const cv::Rect block(inA.width * bx / 4, inA.height * by / 4,
+                             inA.width * (bx + 1) / 4 - inA.width * bx / 4,
+                             inA.height * (by + 1) / 4 - inA.height * by / 4);
+        blocks.push_back(static_cast<float>(cv::mean(z(block))[0]));
+        greyBlocks.push_back(static_cast<float>(cv::mean(grey(block))[0]));
+      }
+    }
+    const auto median = [](std::vector<float> v) {
+      std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+      return v[v.size() / 2];
+    };
+    change.mean = mean;
+    change.median = median(blocks);
+    change.most = *std::max_element(blocks.begin(), blocks.end());
+    change.grey = static_cast<float>(cv::mean(grey)[0]);
+    change.greyMedian = median(greyBlocks);
+  }
+  return change;
 }
 
 }  // namespace shotscene

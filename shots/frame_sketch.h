@@ -2,31 +2,35 @@
 #ifndef SHOTSCENE_SHOTS_FRAME_SKETCH_H_
 #define SHOTSCENE_SHOTS_FRAME_SKETCH_H_
 
+#include <deque>
 #include <opencv2/core.hpp>
-#include <vector>
 
 namespace shotscene {
 
-// Frames are sketched 48 px wide, grey: small enough to keep one for every
-// frame (about 1.3 KB each at 16:9) and blurred enough that motion blur and
-// grain hardly change them.
+// Frames are sketched 48 px wide, grey (about 1.3 KB each at 16:9): blurred
+// enough that motion blur and grain hardly change them.
 inline constexpr int kSketchWidth = 48;
-
-// One sketch per frame (empty where the frame did not decode) and, for pair
-// i, the mean absolute difference of sketches i and i+1 in [0, 1] (-1 where
-// either is missing).
-struct ShotSketches {
-  std::vector<cv::Mat> frames;
-  std::vector<float> differences;
-};
 
 // The sketch of a grey frame (8-bit, any size): kSketchWidth wide, the height
 // in proportion (at least 8). Empty for an empty frame.
 cv::Mat makeSketch(const cv::Mat& grey);
 
-// Appends the next frame's sketch (from makeSketch; empty where the frame did
-// not decode), and the difference of the pair it closes, to `sketches`.
-void addSketch(ShotSketches& sketches, cv::Mat sketch);
+// Consecutive sketches at hand: those of frames first .. first +
+// frames.size() - 1, empty where a frame did not decode.
+struct SketchRun {
+  int first = 0;
+  std::deque<cv::Mat> frames;
+};
+
+// The sketch of frame f; empty where the run does not hold it.
+const cv::Mat& sketchAt(const SketchRun& run, int f);
+
+// The mean absolute difference of two sketches of one size, in [0, 1]; -1
+// where either is missing.
+float sketchDifference(const cv::Mat& a, const cv::Mat& b);
+
+// The standard deviation of a sketch's grey levels; -1 for a missing one.
+float sketchSpread(const cv::Mat& sketch);
 
 // How alike two sketches of one size are once the global shift between them
 // (phase correlation) is undone: the median over a 3 x 3 grid of the
@@ -35,6 +39,30 @@ void addSketch(ShotSketches& sketches, cv::Mat sketch);
 // -1 when the shift leaves less than a third of the picture overlapping, or a
 // sketch is missing.
 float alignedSimilarity(const cv::Mat& a, const cv::Mat& b);
+
+// How alike the layouts of two sketches of one size are: the correlation of
+// their blurred grey levels over the overlap, as they lie or with the global
+// shift between them undone, whichever is more, in [-1, 1]. Blur and a zoom
+// that defeat alignedSimilarity leave the layout. -1 where a sketch is
+// missing or flat.
+float layoutSimilarity(const cv::Mat& a, const cv::Mat& b);
+
+// How much two sketches of one size differ where the camera's shift explains
+// nothing: their absolute difference over the overlap, as they lie or with
+// the global shift between them undone, whichever is less, averaged over a
+// 4 x 4 grid of blocks. `contrastFree` figures compare each sketch less its
+// mean and divided by its spread (at least kFlatSketchSpread), so that a change
+// of brightness or contrast alone is none; `grey` figures compare grey levels
+// in [0, 1]. All -1 where a sketch is missing.
+struct SketchChange {
+  float mean = -1.0f;    // contrast-free, over the whole overlap
+  float median = -1.0f;  // contrast-free, of the blocks
+  float most = -1.0f;    // contrast-free, of the block that changed most
+  float grey = -1.0f;
+  float greyMedian = -1.0f;
+};
+inline constexpr double kFlatSketchSpread = 4.0;
+SketchChange sketchChange(const cv::Mat& a, const cv::Mat& b);
 
 }  // namespace shotscene
 

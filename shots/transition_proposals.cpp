@@ -10,80 +10,48 @@ namespace shotscene {
 
 namespace {
 
-// Frames compared across a stretch when looking for gradual transitions the
-// scan missed: about half a second. Within kGap frames on each side of such
-// a stretch, a frame must compare at least kSteady alike, or kDepth more alike
-// than the least alike frame of the stretch: slow drift keeps some steady
-// shots below kSteady.
-constexpr int kGap = 12;
+// Within kGap frames on each side of a stretch, a frame must compare at least
+// kSteady alike, or kDepth more alike than the least alike frame of the
+// stretch: slow drift keeps some steady shots below kSteady.
 constexpr double kSteady = 0.9;
 constexpr double kDepth = 0.6;
 // The score a proposed transition gets.
 constexpr float kProposedScore = 1.0f;
 
-// How alike frames k - kGap and k + kGap are, for every k; -2 where either
-// is missing or k is too near an end.
-std::vector<float> gapSimilarities(const ShotSketches& s) {
-  const int n = static_cast<int>(s.frames.size());
-  std::vector<float> alike(static_cast<size_t>(n), -2.0f);
-  // Each entry is computed alone, so the thread count changes nothing.
-#pragma omp parallel for schedule(static)
-  for (int k = kGap; k < n - kGap; ++k) {
-    if (!s.frames[k - kGap].empty() && !s.frames[k + kGap].empty()) {
-      alike[k] = alignedSimilarity(s.frames[k - kGap], s.frames[k + kGap]);
-    }
-  }
-  return alike;
-}
+}  // namespace
 
-// Whether the pair that changes most among frames first .. last breaks like a
-// cut: such a stretch is that cut, which the cut proposals look after.
-bool holdsCut(const ShotSketches& s, int first, int last) {
-  int most = -1;
-  for (int f = first; f < last; ++f) {
-    if (most < 0 || s.differences[f] > s.differences[most]) most = f;
-  }
-  return most >= 0 && s.differences[most] >= 0.0f && breaksAt(s, most);
-}
-
-// Stretches where frames kGap before and after each frame do not show one
-// shot, between frames where they do: the picture changed, as in
-// a dissolve or a wipe. Each gives the frames of the transition it implies.
-std::vector<Transition> changedStretches(const ShotSketches& s) {
-  const std::vector<float> alike = gapSimilarities(s);
-  const int n = static_cast<int>(alike.size());
+bool showsTransition(const std::vector<float>& gaps, const std::vector<float>& differences,
+                     const SketchRun& run, int k, int end, Transition* transition) {
+  const int n = static_cast<int>(gaps.size());
+  const int length = end - k + 1;
+  if (length < kGap || length > 2 * kGap + kLongestTransition) return false;
+  const float lowest = *std::min_element(gaps.begin() + k, gaps.begin() + end + 1);
+  const double level = std::min(kSteady, lowest + kDepth);
   // Some frame within kGap of the stretch compares at least `level` alike.
-  const auto steady = [&](int from, int step, double level) {
+  const auto steady = [&](int from, int step) {
     for (int j = 0; j < kGap; ++j) {
-      const int k = from + j * step;
-      if (k >= 0 && k < n && alike[k] >= level) return true;
+      const int f = from + j * step;
+      if (f >= 0 && f < n && gaps[f] >= level) return true;
     }
     return false;
   };
-  std::vector<Transition> found;
-  for (int k = 0; k < n; ++k) {
-    if (alike[k] < -1.5f || alike[k] >= kSameShot) continue;
-    int end = k;
-    while (end + 1 < n && alike[end + 1] > -1.5f && alike[end + 1] < kSameShot) ++end;
-    const int length = end - k + 1;
-    const float lowest = *std::min_element(alike.begin() + k, alike.begin() + end + 1);
-    const double level = std::min(kSteady, lowest + kDepth);
-    if (length >= kGap && length <= 2 * kGap + kLongestTransition && steady(k - 1, -1, level) &&
-        steady(end + 1, 1, level) && !holdsCut(s, k, end)) {
-      found.push_back(Transition{k + kGap / 2, end - kGap / 2});
-    }
-    k = end;
+  if (!steady(k - 1, -1) || !steady(end + 1, 1)) return false;
+  // A stretch whose most changing pair breaks is that cut, which the cut
+  // proposals look after.
+  int most = -1;
+  for (int f = k; f < end; ++f) {
+    if (most < 0 || differences[f] > differences[most]) most = f;
   }
-  return found;
+  if (most >= 0 && differences[most] >= 0.0f && breaksAt(run, most)) return false;
+  *transition = Transition{k + kGap / 2, end - kGap / 2};
+  return true;
 }
 
-}  // namespace
-
 std::vector<Transition> proposeTransitions(const ShotRecord* cutShots, int cutCount,
-                                           const ShotSketches& sketches) {
-  const int n = static_cast<int>(sketches.frames.size());
+                                           const SketchFindings& findings) {
+  const int n = static_cast<int>(findings.spreads.size());
   std::vector<Transition> proposals;
-  for (const Transition& t : changedStretches(sketches)) {
+  for (const Transition& t : findings.stretches) {
     const int centre = (t.first + t.last) / 2;
     bool nearCut = false;
     for (int k = 0; k + 1 < cutCount && !nearCut; ++k) {
@@ -91,12 +59,8 @@ std::vector<Transition> proposeTransitions(const ShotRecord* cutShots, int cutCo
     }
     if (nearCut || t.last - t.first < kGap || centre < 1 || centre >= n - 1) continue;
     // What the check after the typing would drop is not worth typing.
-    int lo = 0, hi = n - 1;
-    for (int k = 0; k + 1 < cutCount; ++k) {
-      if (cutShots[k].end <= t.first) lo = cutShots[k].end;
-      if (cutShots[k].end - 1 >= t.last) hi = std::min(hi, cutShots[k].end - 1);
-    }
-    if (!continuesAcross(sketches, t, lo, hi)) proposals.push_back({t.first, t.last});
+    const auto review = findings.spans.find({t.first, t.last});
+    if (review == findings.spans.end() || !review->second.sidesAlike) proposals.push_back(t);
   }
   return proposals;
 }

@@ -11,11 +11,23 @@
 
 namespace shotscene {
 
-// The gradual transitions the sketches show away from the cutCount cut
-// shots' boundaries: stretches where frames half a second apart do not show
-// one shot, between steadier stretches where they do, whose two sides differ.
+// Frames compared across a stretch: about half a second on either side.
+inline constexpr int kGap = 12;
+
+// Whether the stretch of frames k .. end, where frames kGap before and after
+// each do not show one shot (`gaps`: alignedSimilarity of frames f - kGap and
+// f + kGap for each frame f, below -1.5 where either is missing), between
+// steadier frames where they do, shows a gradual transition: the picture
+// changed, as in a dissolve or a wipe, and did not cut. Gives its frames in
+// `transition`. `gaps` must hold frame end + kGap where the video has it, and
+// `run` the frames about the stretch's pair that changes most.
+bool showsTransition(const std::vector<float>& gaps, const std::vector<float>& differences,
+                     const SketchRun& run, int k, int end, Transition* transition);
+
+// The gradual transitions the findings show away from the cutCount cut
+// shots' boundaries whose two sides differ, for the typing.
 std::vector<Transition> proposeTransitions(const ShotRecord* cutShots, int cutCount,
-                                           const ShotSketches& sketches);
+                                           const SketchFindings& findings);
 
 // A candidate for each proposal, centred on it and carrying the curve fields
 // of its entry of `profiles` (frameCount - 1 entries, the scan's). A proposal

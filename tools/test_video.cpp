@@ -82,15 +82,73 @@ cv::Mat texturedPicture(int seed, cv::Size size) {
 
 namespace {
 
+// A flat-coloured drawing at frame `frame` of view `seed`: fish of flat
+// colours swimming across water, each crossing in 12 to 30 frames, drawn anew
+// every third frame as cartoons are.
+cv::Mat animationFrame(int seed, cv::Size size, int frame) {
+  frame -= frame % 3;
+  cv::Mat out(size, CV_8UC3, cv::Scalar(160, 90, 20));
+  cv::rectangle(out, cv::Rect(0, size.height * 6 / 7, size.width, size.height),
+                cv::Scalar(60, 140, 180), cv::FILLED);
+  cv::RNG rng(static_cast<unsigned>(seed * 131 + 7));
+  for (int k = 0; k < 12; ++k) {
+    const double radius = rng.uniform(0.04, 0.08) * size.height;
+    const double speed = rng.uniform(size.width / 30.0, size.width / 12.0) * (k % 2 ? 1 : -1);
+    const double span = size.width + 4 * radius;
+    const double x =
+        std::fmod(rng.uniform(0.0, span) + speed * frame + 100 * span, span) - 2 * radius;
+    const cv::Point centre(cvRound(x), cvRound(rng.uniform(0.15, 0.85) * size.height));
+    cv::Scalar colour;  // one draw a statement, see paletteColour
+    for (int c = 0; c < 3; ++c) colour[c] = rng.uniform(0, 256);
+    cv::ellipse(out, centre, cv::Size(cvRound(radius), cvRound(radius / 2)), 0, 0, 360, colour,
+                cv::FILLED, cv::LINE_AA);
+    const int back = speed > 0 ? -1 : 1;
+    const std::vector<cv::Point> tail = {
+        centre + cv::Point(cvRound(back * radius * 0.8), 0),
+        centre + cv::Point(cvRound(back * radius * 1.6), cvRound(-radius / 2)),
+        centre + cv::Point(cvRound(back * radius * 1.6), cvRound(radius / 2))};
+    cv::fillPoly(out, std::vector<std::vector<cv::Point>>{tail}, colour, cv::LINE_AA);
+  }
+  return out;
+}
+
 // The picture as the camera sees it at the given frame; pictures are made once.
 cv::Mat viewOf(std::map<int, cv::Mat>& pictures, const VideoPlan& plan, int seed, int frame) {
-  auto it = pictures.find(seed);
+  const auto view = plan.views.find(seed);
+  const View* v = view == plan.views.end() ? nullptr : &view->second;
+  if (v != nullptr && v->flat) return animationFrame(seed, plan.size, frame);
+  const int picture = v == nullptr ? seed : v->picture;
+  // Pictures seen through views move further: a larger picture, centred.
+  const int extra = v == nullptr ? 0 : 4 * (plan.size.width + plan.size.height);
+  const int key = v == nullptr ? seed : -1 - picture;
+  auto it = pictures.find(key);
   if (it == pictures.end()) {
-    const cv::Size margin(kPanMargin, kPanMargin);
-    it = pictures.emplace(seed, texturedPicture(seed, plan.size + margin)).first;
+    const cv::Size margin(kPanMargin + extra, kPanMargin + extra);
+    it = pictures.emplace(key, texturedPicture(picture, plan.size + margin)).first;
   }
   const int offset = plan.still ? 0 : panOffset(frame);
-  return it->second(cv::Rect(offset, offset / 2, plan.size.width, plan.size.height));
+  if (v == nullptr)
+    return it->second(cv::Rect(offset, offset / 2, plan.size.width, plan.size.height));
+  const cv::Size seen(cvRound(plan.size.width / v->zoom), cvRound(plan.size.height / v->zoom));
+  const cv::Point at(
+      extra / 2 + offset + v->pan.x * frame + (plan.size.width - seen.width) / 2,
+      extra / 2 + offset / 2 + v->pan.y * frame + (plan.size.height - seen.height) / 2);
+  cv::Mat out;
+  cv::resize(it->second(cv::Rect(at, seen)), out, plan.size, 0, 0, cv::INTER_AREA);
+  cv::RNG rng(static_cast<unsigned>(v->objects * 977 + 3));
+  for (int k = 0; v->objects != 0 && k < 2; ++k) {
+    const int radius = plan.size.height / 10;
+    const int x = rng.uniform(radius, plan.size.width - radius) + panOffset(frame);
+    const cv::Point centre(x, rng.uniform(radius, plan.size.height - radius));
+    cv::Mat disc = texturedPicture(900 + k, cv::Size(2 * radius, 2 * radius));
+    cv::Mat mask(disc.size(), CV_8U, cv::Scalar(0));
+    cv::circle(mask, {radius, radius}, radius, cv::Scalar(255), cv::FILLED);
+    const cv::Rect place = cv::Rect(centre - cv::Point(radius, radius), disc.size()) &
+                           cv::Rect(cv::Point(0, 0), plan.size);
+    disc(place - (centre - cv::Point(radius, radius)))
+        .copyTo(out(place), mask(place - (centre - cv::Point(radius, radius))));
+  }
+  return out;
 }
 
 // Film grain that differs from frame to frame but not from run to run.
@@ -243,6 +301,18 @@ bool writeVideo(const VideoPlan& plan, const std::string& path, const std::strin
         case SegmentKind::kDissolve:
           cv::addWeighted(view(s.seed, index), 1.0 - t, view(s.toSeed, index), t, 0.0, frame);
           break;
+        case SegmentKind::kDip: {
+          // Out over the first third, the plain level over the second, in over the last.
+          const double out = std::clamp(3.0 * u, 0.0, 1.0),
+                       in = std::clamp(3.0 * u - 2.0, 0.0, 1.0);
+          const cv::Mat plain(plan.size, CV_8UC3, cv::Scalar::all(s.dipLevel));
+          if (in <= 0.0) {
+            cv::addWeighted(view(s.seed, index), 1.0 - out, plain, out, 0.0, frame);
+          } else {
+            cv::addWeighted(plain, 1.0 - in, view(s.toSeed, index), in, 0.0, frame);
+          }
+          break;
+        }
         case SegmentKind::kWipeLeftToRight:
         case SegmentKind::kWipeTopToBottom: {
           view(s.seed, index).copyTo(frame);

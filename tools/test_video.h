@@ -1,27 +1,45 @@
 // Videos with known shot boundaries, made at test time: shots of panning
-// textured pictures joined by cuts, cross-dissolves and wipes, with optional
-// one-frame white flashes.
+// textured pictures joined by cuts, cross-dissolves, wipes and dips, with
+// optional one-frame white flashes.
 #ifndef SHOTSCENE_TOOLS_TEST_VIDEO_H_
 #define SHOTSCENE_TOOLS_TEST_VIDEO_H_
 
 #include <cstdint>
+#include <map>
 #include <opencv2/core.hpp>
 #include <string>
 #include <vector>
 
 namespace shotscene::testing {
 
-enum class SegmentKind { kShot, kDissolve, kWipeLeftToRight, kWipeTopToBottom };
+// A dip fades the picture out to a plain grey level and the next one in from it.
+enum class SegmentKind { kShot, kDissolve, kWipeLeftToRight, kWipeTopToBottom, kDip };
 
 // A shot shows picture `seed`, mirrored left to right when `mirrored`: the
 // same colours, another picture. A transition goes from picture `seed` to
-// `toSeed`, easing in and out.
+// `toSeed`, easing in and out; a dip passes through grey level `dipLevel`
+// (0 black, 255 white) in its middle third.
 struct Segment {
   SegmentKind kind = SegmentKind::kShot;
   int length = 0;
   int seed = 0;
   int toSeed = 0;
   bool mirrored = false;
+  int dipLevel = 0;
+};
+
+// How a seed other than a plain picture's is seen: picture `picture` through
+// a camera `zoom` times closer to its centre, panning `pan` pixels a frame
+// (along with the plan's pan), with three textured discs in front drifting a
+// pixel a frame from places drawn from `objects` (0: none). A `flat` view is
+// a cartoon instead: flat-coloured fish swimming across the frame, each
+// crossing it in 12 to 30 frames, drawn anew every third frame.
+struct View {
+  int picture = 0;
+  double zoom = 1.0;
+  cv::Point pan{0, 0};
+  int objects = 0;
+  bool flat = false;
 };
 
 struct VideoPlan {
@@ -40,6 +58,7 @@ struct VideoPlan {
   // First frames of a dark blurred disc that crosses the picture close to the
   // lens in 16 frames.
   std::vector<int> occluders;
+  std::map<int, View> views;  // by segment seed
 };
 
 // Appends a shot; directly after another shot this makes a cut.

@@ -129,40 +129,71 @@ TEST_F(ShotRefinementTest, ChangesTheShotsWhereTheFootageMovesOrACutHidesAndNowh
   }
 }
 
+// Real editing: a dip to black is one dissolve; a dissolve between shots that
+// both move stays a dissolve; a jump cut (the same place, its objects moved)
+// and a cut-in (the same picture 2.5 times closer) are cuts; fish sweeping
+// across a cartoon are no cut.
+TEST_F(ShotRefinementTest, RealEditsKeepTheirBoundariesAndAnimationMakesNone) {
+  using K = testing::SegmentKind;
+  using testing::View;
+  const auto withViews = [](testing::VideoPlan plan, std::map<int, View> views) {
+    plan.views = std::move(views);
+    return plan;
+  };
+  const struct {
+    const char* name;
+    testing::VideoPlan plan;
+    std::string refined;
+  } cases[] = {
+      {"dip to black",
+       stillPlan({{K::kShot, 70, 101, 101}, {K::kDip, 24, 101, 302}, {K::kShot, 70, 302, 302}}),
+       "82/1 164/0 "},
+      {"dissolve between moving shots",
+       withViews(
+           stillPlan({{K::kShot, 70, 11, 11}, {K::kDissolve, 20, 11, 12}, {K::kShot, 70, 12, 12}}),
+           {{11, View{101, 1.0, {3, 0}}}, {12, View{302, 1.0, {-2, 1}}}}),
+       "81/1 160/0 "},
+      {"jump cut",
+       withViews(stillPlan({{K::kShot, 80, 11, 11}, {K::kShot, 80, 12, 12}}),
+                 {{11, View{203, 1.0, {0, 0}, 11}}, {12, View{203, 1.0, {0, 0}, 12}}}),
+       "80/0 160/0 "},
+      {"cut-in",
+       withViews(stillPlan({{K::kShot, 80, 11, 11}, {K::kShot, 80, 12, 12}}),
+                 {{11, View{203, 1.0}}, {12, View{203, 2.5}}}),
+       "80/0 160/0 "},
+      {"animated sweep",
+       withViews(stillPlan({{K::kShot, 160, 3, 3}}), {{3, View{0, 1.0, {0, 0}, 0, true}}}),
+       "160/0 "},
+  };
+  for (const auto& c : cases) {
+    const std::string video = path("clip.avi");
+    ASSERT_TRUE(testing::writeVideo(c.plan, video));
+    EXPECT_EQ(scanAndRefine(video, nullptr).refined, c.refined) << c.name;
+  }
+}
+
 // The camera pans across a wide picture, each frame smeared along its move.
 // A whip pan swings at once most of a picture's width and slows down over
 // four frames: its first pair looks like a cut's, but the next pairs change
 // too. A steady pan the scan took for a dissolve shows the two ends' views
-// moved, not mixed. Neither is an edit: one shot.
-TEST_F(ShotRefinementTest, CameraMovesThatLookLikeEditsLeaveOneShot) {
-  struct Case {
-    const char* name;
-    std::function<int(int)> step;  // pixels moved into frame f
-    std::vector<ShotRecord> scanned;
-  };
+// moved, not mixed. Neither is an edit.
+TEST_F(ShotRefinementTest, CameraMovesThatLookLikeEditsAreNoEdits) {
   static const int whip[] = {240, 60, 30, 15, 8};
-  const Case cases[] = {
-      {"whip pan",
-       [](int f) { return f >= 40 && f < 45 ? whip[f - 40] : 2; },
-       {makeShotRecord(1, 84, kAbrupt)}},
-      {"pan typed as a dissolve",
-       [](int) { return 12; },
-       {makeShotRecord(1, 42, kDissolve), makeShotRecord(43, 84, kAbrupt)}},
-  };
+  const std::function<int(int)> steps[] = {
+      [](int f) { return f >= 40 && f < 45 ? whip[f - 40] : 2; }, [](int) { return 12; }};
   cv::Mat wide;
   cv::cvtColor(testing::texturedPicture(201, {1400, 240}), wide, cv::COLOR_BGR2GRAY);
-  for (const Case& c : cases) {
-    ShotSketches sketches;
+  SketchRun runs[2];
+  for (int k = 0; k < 2; ++k) {
     for (int f = 0, x = 0; f < 84; ++f) {
-      x += c.step(f);
+      x += steps[k](f);
       cv::Mat frame;
-      cv::blur(wide(cv::Rect(x, 0, 320, 240)), frame, cv::Size(c.step(f), 1));
-      addSketch(sketches, makeSketch(frame));
+      cv::blur(wide(cv::Rect(x, 0, 320, 240)), frame, cv::Size(steps[k](f), 1));
+      runs[k].frames.push_back(makeSketch(frame));
     }
-    std::vector<PairProfile> profiles(sketches.differences.size());
-    profiles[41] = PairProfile{0, 0, 0, 0, 0, 1.0f, 36.0f, 47.0f, 1.0f};
-    EXPECT_EQ(listed(refineShots(c.scanned, sketches, profiles.data(), {})), "84/0 ") << c.name;
   }
+  EXPECT_FALSE(breaksAt(runs[0], 39)) << "whip pan";
+  EXPECT_FALSE(bearsOutTransition(reviewSpan(runs[1], {36, 47}, 84))) << "pan";
 }
 
 }  // namespace
