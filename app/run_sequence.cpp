@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "app/shot_stage.h"
+#include "common/cleanup_registry.h"
 #include "common/stage_work.h"
 #include "scenes/scene_segmentation.h"
 #include "scenes/shot_signatures.h"
@@ -37,6 +38,8 @@ int runStages(Video& video, const RunOptions& options) {
     std::cout << "Scene segmentation analysis..." << std::endl;
     try {
       sceneResult = runSceneSegmentation(video, computeShotSignatures(video), options.kfScene);
+    } catch (const RunStopped&) {
+      throw;
     } catch (...) {
       reportStageFailure(video.path, std::current_exception());
       return -1;

@@ -25,7 +25,8 @@ int runShotScene(const std::string& videoPath, const RunOptions& options);
 // video, printing the progress lines and "Completed!". Returns 0, or -1 when
 // the video is unusable (reported on standard output), a file or image could
 // not be written or a stage failed (reported on standard error, with the
-// files already written left complete).
+// files already written left complete). A stop request (requestStop) ends
+// it with RunStopped, leaving no temporary file.
 int runStages(Video& video, const RunOptions& options);
 
 }  // namespace shotscene

@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "common/cleanup_registry.h"
 #include "common/naming.h"
 #include "common/stage_timing.h"
 #include "common/stage_work.h"
@@ -49,6 +50,8 @@ int runShotSegmentation(Video& video, bool kfShot, const std::string& kfPath, bo
     const std::vector<ShotRecord> shots = findShotBoundaries(video, scan, options);
     scan = ShotScan{};
     return writeShotResults(video, shots, kfShot, kfPath, transType);
+  } catch (const RunStopped&) {
+    throw;  // a stop is no failure of the stage
   } catch (...) {
     reportStageFailure(video.path, std::current_exception());
     return kShotStageFailed;

@@ -36,7 +36,7 @@ int writeShotResults(const Video& video, const std::vector<ShotRecord>& shots, b
 // kShotKeyframesIncomplete or kShotStageFailed (a failure inside the stage,
 // reported on standard error; files already written stay complete). With
 // options.refine, the boundaries found get a second look before anything is
-// written.
+// written. A stop request passes out as RunStopped.
 int runShotSegmentation(Video& video, bool kfShot, const std::string& kfPath, bool transType,
                         const BoundaryOptions& options = {});
 
