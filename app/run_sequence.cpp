@@ -26,11 +26,14 @@ int runShotScene(const std::string& videoPath, const RunOptions& options) {
   return runStages(video, options);
 }
 
-int runStages(Video& video, const RunOptions& options) {
-  BoundaryOptions boundaries;
-  boundaries.refine = options.refineShots;
-  const int shotResult =
-      runShotSegmentation(video, options.kfShot, options.kfPath, options.transType, boundaries);
+int runStages(Video& video, const RunOptions& options, std::vector<ShotRecord>* shots) {
+  ShotStageOptions shotOptions;
+  shotOptions.kfShot = options.kfShot;
+  shotOptions.kfPath = options.kfPath;
+  shotOptions.transType = options.transType;
+  shotOptions.stats = options.stats;
+  shotOptions.boundaries.refine = options.refineShots;
+  const int shotResult = runShotSegmentation(video, shotOptions, shots);
   if (shotResult != kShotStageOk && shotResult != kShotKeyframesIncomplete) return -1;
 
   int sceneResult = kSceneStageOk;

@@ -6,9 +6,10 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export DEBIAN_FRONTEND=noninteractive
 
-# dpkg-dev (dpkg-shlibdeps) and file for cpack -G DEB; man-db and groff-base for the manual pages.
+# dpkg-dev (dpkg-shlibdeps) and file for cpack -G DEB; man-db and groff-base for the manual
+# pages; NumPy and pandas for the statistics file's test.
 packages=(cmake g++ make libopencv-dev libtclap-dev libgtest-dev libbenchmark-dev nlohmann-json3-dev ffmpeg chromium parallel
-  dpkg-dev file man-db groff-base "$@")
+  dpkg-dev file man-db groff-base python3-numpy python3-pandas "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
