@@ -44,6 +44,10 @@ int main(int argc, char** argv) {
       "Check every shot boundary against the frames around it and look for cuts the scan "
       "missed; for footage with camera or subject motion",
       cmd, false);
+  TCLAP::SwitchArg stats("", "stats",
+                         "Write the measures of every adjacent frame pair and the boundaries "
+                         "chosen to STEM_stats.csv",
+                         cmd, false);
   // Accepted for compatibility; every shot always gets three keyframes.
   TCLAP::ValueArg<int> kfNum("n", "kf_num", "Number of shot keyframes to extract", false, 3, "int");
   TCLAP::ValueArg<std::string> kfPath("p", "kf_path", "The path to extract the keyframes", false,
@@ -61,6 +65,7 @@ int main(int argc, char** argv) {
   options.shotsOnly = shotsOnly.getValue();
   options.transType = transType.getValue();
   options.refineShots = refineShots.getValue();
+  options.stats = stats.getValue();
   options.kfPath = kfPath.getValue();
   return shotscene::runShotScene(videoFile.getValue(), options);
 }

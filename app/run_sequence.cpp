@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "app/shot_stage.h"
+#include "common/cleanup_registry.h"
 #include "common/stage_work.h"
 #include "scenes/scene_segmentation.h"
 #include "scenes/shot_signatures.h"
@@ -25,11 +26,14 @@ int runShotScene(const std::string& videoPath, const RunOptions& options) {
   return runStages(video, options);
 }
 
-int runStages(Video& video, const RunOptions& options) {
-  BoundaryOptions boundaries;
-  boundaries.refine = options.refineShots;
-  const int shotResult =
-      runShotSegmentation(video, options.kfShot, options.kfPath, options.transType, boundaries);
+int runStages(Video& video, const RunOptions& options, std::vector<ShotRecord>* shots) {
+  ShotStageOptions shotOptions;
+  shotOptions.kfShot = options.kfShot;
+  shotOptions.kfPath = options.kfPath;
+  shotOptions.transType = options.transType;
+  shotOptions.stats = options.stats;
+  shotOptions.boundaries.refine = options.refineShots;
+  const int shotResult = runShotSegmentation(video, shotOptions, shots);
   if (shotResult != kShotStageOk && shotResult != kShotKeyframesIncomplete) return -1;
 
   int sceneResult = kSceneStageOk;
@@ -37,6 +41,8 @@ int runStages(Video& video, const RunOptions& options) {
     std::cout << "Scene segmentation analysis..." << std::endl;
     try {
       sceneResult = runSceneSegmentation(video, computeShotSignatures(video), options.kfScene);
+    } catch (const RunStopped&) {
+      throw;
     } catch (...) {
       reportStageFailure(video.path, std::current_exception());
       return -1;

@@ -3,7 +3,9 @@
 #define SHOTSCENE_APP_RUN_SEQUENCE_H_
 
 #include <string>
+#include <vector>
 
+#include "shots/shot_types.h"
 #include "video/video.h"
 
 namespace shotscene {
@@ -15,6 +17,7 @@ struct RunOptions {
   bool shotsOnly = false;
   bool transType = false;
   bool refineShots = false;
+  bool stats = false;
   std::string kfPath;
 };
 
@@ -25,8 +28,10 @@ int runShotScene(const std::string& videoPath, const RunOptions& options);
 // video, printing the progress lines and "Completed!". Returns 0, or -1 when
 // the video is unusable (reported on standard output), a file or image could
 // not be written or a stage failed (reported on standard error, with the
-// files already written left complete).
-int runStages(Video& video, const RunOptions& options);
+// files already written left complete). A stop request (requestStop) ends
+// it with RunStopped, leaving no temporary file. `shots`, when given, gets
+// the shots as the shot list holds them.
+int runStages(Video& video, const RunOptions& options, std::vector<ShotRecord>* shots = nullptr);
 
 }  // namespace shotscene
 

@@ -56,6 +56,9 @@ std::vector<ShotRecord> findShotBoundaries(Video& video, ShotScan& scan,
   if (options.refine) finishSecondLook(look);
   reportStageTime("scan", since);
   reportUndecodedFrames(video);
+  scan.candidateScores.resize(scan.profiles.size());
+  for (size_t i = 0; i < scan.profiles.size(); ++i)
+    scan.candidateScores[i] = scan.profiles[i].score;
 
   // Cuts and gradual candidates; the second look checks the cuts and proposes candidates.
   scan.cutCount = detectCuts(scan.measures.data(), scan.cutShots.data(), n, video.probe.frameRate,

@@ -5,6 +5,7 @@
 #define SHOTSCENE_BOUNDARIES_SHOT_BOUNDARIES_H_
 
 #include <cstddef>
+#include <map>
 #include <vector>
 
 #include "shots/shot_types.h"
@@ -26,11 +27,16 @@ struct BoundaryOptions {
 struct ShotScan {
   std::vector<PairMeasure> measures;
   std::vector<int> isolatedFrames;
-  std::vector<PairProfile> profiles;  // built from the measures, then typed
-  std::vector<ShotRecord> cutShots;   // the first cutCount are the cuts' shots
+  std::vector<PairProfile> profiles;   // built from the measures, then typed
+  std::vector<float> candidateScores;  // the profiles' scores before the typing
+  std::vector<ShotRecord> cutShots;    // the first cutCount are the cuts' shots
   int cutCount = 0;
   TypedCandidates typed;    // candidates typed from frames the scan kept
   int typedByDecoding = 0;  // candidates the typing had to decode again
+  // The second look's: each pair's sketch difference (empty without it), and
+  // by pair the similarity of the two sides of each boundary it checked.
+  std::vector<float> sketchDifferences;
+  std::map<int, float> sideSimilarities;
 };
 
 // Sizes the scan's arrays for the video's frames; false when they do not fit in memory.

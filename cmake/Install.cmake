@@ -7,12 +7,19 @@
 #   share/man/man1/*.1.gz                    the manual pages (docs/man/*.1.in)
 #   share/doc/shotscene/copyright            cmake/debian/copyright, in Debian's machine-readable form
 #   share/doc/shotscene/changelog.gz         cmake/debian/changelog, Debian's name for a native package
+#   lib/python3.X/dist-packages/shotscene.*.so  the Python module, for Debian's python3 3.X,
+#                                            which looks there under /usr and /usr/local
 include(GNUInstallDirs)
 
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 install(TARGETS shotscene shotscene-export RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+if(SHOTSCENE_PYTHON)
+  install(TARGETS shotscene_python LIBRARY DESTINATION ${SHOTSCENE_PYTHON_DIR}
+          PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+endif()
 
 # The batch and split scripts find the tools (and the batch its job helper) as laid out
 # in the source tree; their installed copies get the installed places instead, relative
@@ -95,7 +102,8 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "types each gradual transition as a dissolve or a wipe, and groups\n"
     "consecutive shots into scenes by their colours. It writes a shot list,\n"
     "a scene list and subtitle files next to the video, and on request JPEG\n"
-    "keyframes of every shot and scene.\n"
+    "keyframes of every shot and scene. The Python module shotscene runs the\n"
+    "same analysis and returns the shots, scenes and per-frame statistics.\n"
     "shotscene-export writes the results as CSV, JSON, EDL, OpenTimelineIO,\n"
     "Final Cut Pro XML, WebVTT and an HTML contact sheet; shotscene-batch\n"
     "runs folders of videos with GNU parallel, and shotscene-split cuts a\n"
@@ -109,6 +117,12 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # dpkg-shlibdeps (dpkg-dev) names the packages of the libraries the binaries link.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "parallel, ffmpeg")
+if(SHOTSCENE_PYTHON)
+  # The module is built for one Python version's interface; shlibdeps adds the libraries.
+  math(EXPR _shotscene_next_minor "${Python3_VERSION_MINOR} + 1")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "python3 (>= 3.${Python3_VERSION_MINOR}), \
+python3 (<< 3.${_shotscene_next_minor}), python3-numpy")
+endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

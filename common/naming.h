@@ -14,6 +14,7 @@ inline constexpr char kShotKeyframeSuffix[] = "_Shot_Keyframes";
 inline constexpr char kSceneListSuffix[] = "_scenes.txt";
 inline constexpr char kSceneSubtitleSuffix[] = "_scenes.srt";
 inline constexpr char kSceneKeyframeSuffix[] = "_Scene_Keyframes";
+inline constexpr char kStatsSuffix[] = "_stats.csv";
 // shotscene-export's files.
 inline constexpr char kCsvSuffix[] = "_shots.csv";
 inline constexpr char kJsonSuffix[] = "_shotscene.json";
@@ -55,6 +56,7 @@ inline constexpr OutputName kOutputNames[] = {
     {"shots_srt", kShotSubtitleSuffix, OutputPlace::kResult},
     {"scenes", kSceneListSuffix, OutputPlace::kResult},
     {"scenes_srt", kSceneSubtitleSuffix, OutputPlace::kResult},
+    {"stats", kStatsSuffix, OutputPlace::kResult},
     {"shot_keyframes", kShotKeyframeSuffix, OutputPlace::kShotKeyframes},
     {"scene_keyframes", kSceneKeyframeSuffix, OutputPlace::kSceneKeyframes},
     {"csv", kCsvSuffix, OutputPlace::kExport},

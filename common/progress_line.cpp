@@ -8,15 +8,29 @@
 
 namespace shotscene {
 
+namespace {
+
+std::atomic<ProgressWatch*> processWatch{nullptr};
+
+}  // namespace
+
+void setProgressWatch(ProgressWatch* watch) { processWatch.store(watch); }
+
 ProgressLine startProgressLine(int total) {
   ProgressLine line;
-  line.enabled = ::isatty(STDERR_FILENO) == 1;
+  line.watch = processWatch.load();
+  line.enabled = line.watch == nullptr && ::isatty(STDERR_FILENO) == 1;
   line.total = total;
   line.start = monotonicSeconds();
+  if (line.watch != nullptr) {
+    line.watch->done.store(0);
+    line.watch->total.store(total);
+  }
   return line;
 }
 
 void updateProgressLine(ProgressLine& line, int done) {
+  if (line.watch != nullptr) line.watch->done.store(done);
   if (!line.enabled) return;
   const double now = monotonicSeconds();
   if (line.shown >= 0.0 && now - line.shown < 0.1) return;

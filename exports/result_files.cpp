@@ -24,6 +24,12 @@ bool loadResults(const Video& video, ExportResults& results, std::string& error)
     results.shots.push_back(shot);
   }
 
+  const std::string statsPath = makeOutputPath(stem, kStatsSuffix);
+  if (std::ifstream(statsPath) &&
+      !readPairStatistics(statsPath, results.frameCount - 1, results.pairs, error)) {
+    return false;
+  }
+
   const std::string scenePath = makeOutputPath(stem, kSceneListSuffix);
   if (!std::ifstream(scenePath)) return true;  // a --shots result
   std::vector<SceneEntry> scenes;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "shots/pair_statistics.h"
 #include "shots/shot_list.h"
 #include "video/video.h"
 
@@ -25,13 +26,14 @@ struct ExportResults {
   double fps = 0.0;
   int frameCount = 0;
   std::vector<ExportShot> shots;
-  std::vector<ExportScene> scenes;  // empty for a --shots result
+  std::vector<ExportScene> scenes;    // empty for a --shots result
+  std::vector<PairStatistics> pairs;  // from STEM_stats.csv; empty without one
 };
 
-// Reads STEM_shots.txt and, when present, STEM_scenes.txt for the opened
-// video. On a missing shot list or a malformed list (column count,
-// non-numbers, frames out of order or beyond the video) returns false with a
-// message naming the file and line.
+// Reads STEM_shots.txt and, when present, STEM_scenes.txt and STEM_stats.csv
+// for the opened video. On a missing shot list or a malformed list (column
+// count, non-numbers, frames out of order or beyond the video, statistics not
+// of the video's pairs) returns false with a message naming the file and line.
 bool loadResults(const Video& video, ExportResults& results, std::string& error);
 
 }  // namespace shotscene

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "common/cleanup_registry.h"
+
 namespace shotscene {
 
 namespace {
@@ -159,6 +161,7 @@ std::vector<int> countSceneVotes(const std::vector<StoredShot>& shots, int n,
   std::vector<ShotLink> links;
   std::vector<int> starts;
   for (int pass = 0; pass < passes; ++pass) {
+    throwIfStopped();
     const int window = drawWindow(nextRandom(random));
     const double threshold = drawThreshold(nextRandom(random));
     linkSimilarShots(tables, signatures, window, threshold, links);

@@ -2,6 +2,7 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "common/cleanup_registry.h"
 #include "common/formatting.h"
 #include "common/naming.h"
 #include "common/stage_timing.h"
@@ -42,6 +43,7 @@ SignatureTable computeShotSignatures(const Video& video) {
     if (first < end) openFrameReader(reader, video);
     cv::Mat frame;
     for (int s = first; s < end; ++s) {
+      throwIfStopped();
       for (int j = 0; j < kSamplesPerShot; ++j) {
         // The number is the 0-based position read, so the frame signed is the
         // one after the numbered frame; one that does not decode signs as zeros.

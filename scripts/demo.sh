@@ -35,6 +35,13 @@ if [[ -f "${stem}_scenes.txt" ]]; then
 fi
 
 echo
+echo "== The same shots from Python (the module is in build/python)"
+PYTHONPATH="$root/build/python" /usr/bin/python3 -c '
+import shotscene, sys
+found = shotscene.detect_shots(sys.argv[1])
+print(len(found.shots), "shots; similarity of frames 1-2 .. 5-6:", found.stats["similarity"][:5])' "$video"
+
+echo
 echo "== Exports and contact sheet (shotscene-export)"
 "$root/build/shotscene-export" "$video"
 echo "Open the contact sheet in a browser: file://${stem}_report.html"

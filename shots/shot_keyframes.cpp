@@ -1,5 +1,6 @@
 #include "shots/shot_keyframes.h"
 
+#include "common/cleanup_registry.h"
 #include "common/naming.h"
 #include "video/frame_reader.h"
 
@@ -15,6 +16,7 @@ KeyframeOutcome extractShotKeyframes(const Video& video, const std::vector<ShotR
   FrameReader reader;
   openFrameReader(reader, video);
   for (size_t n = 0; n < shots.size(); ++n) {
+    throwIfStopped();
     const ShotRecord& shot = shots[n];
     const int keyframes[3] = {shot.keyframe1, shot.keyframe2, shot.keyframe3};
     cv::Mat frames[3];

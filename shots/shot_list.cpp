@@ -23,20 +23,24 @@ void printShotLine(std::FILE* file, const ShotRecord& r, bool withType) {
 
 }  // namespace
 
+std::vector<ShotRecord> listedShots(const std::vector<ShotRecord>& shots, bool lastShotUnreadable) {
+  if (!lastShotUnreadable) return shots;
+  std::vector<ShotRecord> listed;
+  if (shots.size() > 1) {
+    listed.assign(shots.begin(), shots.end() - 1);
+    listed.back().end = shots.back().end;
+  }
+  return listed;
+}
+
 bool writeShotList(const std::string& stem, const std::vector<ShotRecord>& shots, bool withType,
                    bool lastShotUnreadable) {
   const std::string path = makeOutputPath(stem, kShotListSuffix);
   OutputFile output(path, "wb");
   std::FILE* file = output.file();
   if (file == nullptr) return false;
-  const size_t count = shots.size();
-  if (!lastShotUnreadable) {
-    for (const ShotRecord& r : shots) printShotLine(file, r, withType);
-  } else if (count > 1) {
-    for (size_t k = 0; k + 2 < count; ++k) printShotLine(file, shots[k], withType);
-    ShotRecord merged = shots[count - 2];
-    merged.end = shots[count - 1].end;
-    printShotLine(file, merged, withType);
+  for (const ShotRecord& r : listedShots(shots, lastShotUnreadable)) {
+    printShotLine(file, r, withType);
   }
   return output.close();
 }

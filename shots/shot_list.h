@@ -14,10 +14,13 @@
 
 namespace shotscene {
 
-// Writes STEM_shots.txt. When the last shot could not be decoded its line is
-// merged into the one before it: start, keyframes and type of the
-// second-to-last, end of the last. Returns false, after reporting the path on
-// standard error, when the file cannot be written.
+// The shots as the list holds them. When the last shot could not be decoded
+// it is merged into the one before it: start, keyframes and type of the
+// second-to-last, end of the last (a lone shot leaves the list empty).
+std::vector<ShotRecord> listedShots(const std::vector<ShotRecord>& shots, bool lastShotUnreadable);
+
+// Writes STEM_shots.txt with the listedShots. Returns false, after reporting
+// the path on standard error, when the file cannot be written.
 bool writeShotList(const std::string& stem, const std::vector<ShotRecord>& shots, bool withType,
                    bool lastShotUnreadable);
 

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "common/cleanup_registry.h"
 #include "common/progress_line.h"
 #include "shots/frame_features.h"
 #include "shots/frame_sketch.h"
@@ -200,6 +201,7 @@ void scanRangesOnce(const std::vector<FrameRange>& ranges, PairMeasure* measures
     }
     ScannedBatch batch;
     for (int j = 0; j < n; ++j) {
+      throwIfStopped();  // leaving stops the crew
       if (batch.grey.empty()) batch.first = j;
       Slot& slot = ring.slot(j);
       {

@@ -7,6 +7,7 @@
 #include <map>
 #include <opencv2/imgproc.hpp>
 
+#include "common/cleanup_registry.h"
 #include "common/stage_work.h"
 #include "shots/frame_features.h"
 #include "shots/gradual_transitions.h"
@@ -247,6 +248,7 @@ int classifyTransitions(std::vector<PairProfile>& profiles,
       context.video = &video;
       context.scale = video.scale;
       for (int k = first; k < end; ++k) {
+        throwIfStopped();
         const TransitionCandidate& c = *list[k];
         if (!isTransitionCandidate(c.profile) || nearCut(c.entry, cutShots, cutCount)) continue;
         PairProfile p = c.profile;

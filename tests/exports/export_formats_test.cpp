@@ -72,6 +72,14 @@ TEST_F(ExportResultsTest, MalformedListsNameTheFileAndLine) {
   EXPECT_TRUE(json::parse(exportJson(r_))["shots"][0]["scene"].is_null());
   EXPECT_FALSE(load("_scenes.txt", "1 50 1 2 3 0 0\n40 100 1 2 3 4 5"));
   EXPECT_EQ(error_, path(kName + "_scenes.txt:2") + order);
+  // Statistics of another video: a row short.
+  std::filesystem::remove(path(kName + "_scenes.txt"));
+  std::string stats = pairStatisticsHeader(false) + "\n";
+  for (int frame = 1; frame < 99; ++frame) {
+    stats += std::to_string(frame) + "," + std::to_string(frame + 1) + ",1,1,1,1,1,1,0,,,0\n";
+  }
+  EXPECT_FALSE(load("_stats.csv", stats));
+  EXPECT_EQ(error_, path(kName + "_stats.csv:100: not one row per frame pair of the video"));
 }
 
 }  // namespace

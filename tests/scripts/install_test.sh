@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs shotscene into a scratch prefix and uses it from there (the tools, the
-# batch and split scripts from another folder, the manual pages), then builds the
-# Debian package and checks its files, its declared dependencies, its copyright and its
-# changelog.
-# Usage: tests/scripts/install_test.sh BUILD_DIR MAKE_TEST_VIDEO VERSION
+# batch and split scripts from another folder, the manual pages, the Python module),
+# then builds the Debian package and checks its files, its declared dependencies, its
+# copyright and its changelog.
+# Usage: tests/scripts/install_test.sh BUILD_DIR MAKE_TEST_VIDEO VERSION [MODULE]
+# MODULE: the Python module's path under the prefix, when the build has one.
 set -euo pipefail
 
-build="$(cd "$1" && pwd)" maker="$2" version="$3"
+build="$(cd "$1" && pwd)" maker="$2" version="$3" module="${4:-}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -25,6 +26,19 @@ layout=(
   "share/doc/shotscene/copyright -rw-r--r--"
   "share/doc/shotscene/changelog.gz -rw-r--r--"
 )
+[[ -z "$module" ]] || layout+=("$module -rw-r--r--")
+# Debian's python3 imports the module from under the prefix, /usr/local and /usr alike,
+# and finds the shots the command lists. Usage: imports ROOT VIDEO SHOTS
+imports() {
+  for root in /usr/local /usr; do
+    /usr/bin/python3 -c 'import site, sys; sys.exit(sys.argv[1] not in site.getsitepackages())' \
+      "$root/${module%/*}" || fail "Debian's python3 does not look in $root/${module%/*}"
+  done
+  found="$(cd / && PYTHONPATH="$1/${module%/*}" /usr/bin/python3 -c \
+    'import shotscene, sys; print(len(shotscene.detect_shots(sys.argv[1]).shots))' "$2")" ||
+    fail "the module under $1 does not import or run"
+  [[ "$found" == "$3" ]] || fail "the module under $1 finds $found shots, the command $3"
+}
 
 # == cmake --install into a prefix
 prefix="$work/prefix"
@@ -62,6 +76,7 @@ grep -qF "libexec/shotscene/batch-job $prefix/bin " shotscene-batch.log ||
 pieces="$(PATH=/usr/bin:/bin "$prefix/bin/shotscene-split" "$video" | wc -l)"
 shots="$(wc -l <"$work/videos/clip one_shots.txt")"
 [[ "$pieces" -eq "$shots" ]] || fail "the installed split made $pieces pieces for $shots shots"
+[[ -z "$module" ]] || imports "$prefix" "$video" "$shots"
 
 # The manual pages: found under the prefix and rendered without a warning.
 for page in shotscene shotscene-export shotscene-batch shotscene-split; do
@@ -91,6 +106,7 @@ dpkg-deb -x "$deb" "$work/unpacked"
 for script in bin/shotscene-batch bin/shotscene-split libexec/shotscene/batch-job; do
   cmp -s "$prefix/$script" "$work/unpacked/usr/$script" || fail "the package's $script differs"
 done
+[[ -z "$module" ]] || imports "$work/unpacked/usr" "$video" "$shots"
 
 field() { dpkg-deb -f "$deb" "$1"; }
 [[ "$(field Package)" == shotscene && "$(field Version)" == "$version" ]] ||
@@ -100,8 +116,14 @@ field() { dpkg-deb -f "$deb" "$1"; }
 for wanted in parallel ffmpeg; do
   [[ ", $(field Recommends), " == *", $wanted, "* ]] || fail "Recommends lacks $wanted: $(field Recommends)"
 done
+
 # Every OpenCV and OpenMP library the binaries load belongs to a package in Depends.
 depends="$(field Depends | tr ',' '\n' | sed 's/(.*)//; s/ //g')"
+if [[ -n "$module" ]]; then
+  for wanted in python3 python3-numpy; do
+    grep -qx "$wanted" <<<"$depends" || fail "Depends lacks $wanted: $(field Depends)"
+  done
+fi
 checked=0
 for binary in shotscene shotscene-export; do
   while read -r library; do

@@ -98,7 +98,7 @@ head -c 5000 /dev/urandom >broken.mp4
 mkdir long
 "$maker" long/clip.mp4 --width 640 --height 360 --seconds 40 --codec avc1 >/dev/null
 statuses="$(status_of "$shotscene"; status_of "$shotscene" missing.mp4
-  status_of "$shotscene" --trans_type --kf_shot --kf_scene clip.mp4
+  status_of "$shotscene" --trans_type --kf_shot --kf_scene --stats clip.mp4
   stopped INT "$shotscene" long/clip.mp4; stopped TERM "$shotscene" long/clip.mp4)"
 rm -r long
 same "shotscene exit statuses" "$(tags shotscene "EXIT STATUS" | sort -u)" "$(sort -u <<<"$statuses")"
