@@ -20,7 +20,10 @@ void lookAtPair(SecondLook& look, int k) {
   const bool scanned = static_cast<double>(look.measures[k].similarity) < kCutSimilarity;
   const bool standing = standsOutAsCut(look.run, f.differences, k);
   if (standing) f.standingOut.push_back(k);
-  if (scanned || standing) f.breaks[static_cast<size_t>(k)] = breaksAt(look.run, k) ? 1 : 0;
+  if (scanned || standing) {
+    f.breaks[static_cast<size_t>(k)] = breaksAt(look.run, k) ? 1 : 0;
+    f.pairSimilarities[k] = alignedSimilarity(sketchAt(look.run, k), sketchAt(look.run, k + 1));
+  }
 }
 
 // Frames whose gap similarity is low, from those known up to `known`.
@@ -135,6 +138,26 @@ std::vector<ShotRecord> lookAtShots(const SecondLook& look, const std::vector<Sh
                                     const ShotScan& scan,
                                     const std::vector<TransitionCandidate>& candidates) {
   return refineShots(shots, look.findings, scan.profiles.data(), candidates);
+}
+
+void keepSecondLookStatistics(const SecondLook& look, const std::vector<ShotRecord>& shots,
+                              ShotScan& scan) {
+  const SketchFindings& f = look.findings;
+  scan.sketchDifferences = f.differences;
+  scan.sideSimilarities.clear();
+  for (size_t i = 0; i + 1 < shots.size(); ++i) {
+    const int pair = shots[i].end - 1;
+    if (const auto cut = f.pairSimilarities.find(pair); cut != f.pairSimilarities.end()) {
+      scan.sideSimilarities[pair] = cut->second;
+      continue;
+    }
+    for (const auto& [span, review] : f.spans) {
+      if (span.first <= pair && pair < span.second) {
+        scan.sideSimilarities[pair] = review.sides;
+        break;
+      }
+    }
+  }
 }
 
 }  // namespace shotscene

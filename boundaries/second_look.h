@@ -61,6 +61,12 @@ std::vector<ShotRecord> lookAtShots(const SecondLook& look, const std::vector<Sh
                                     const ShotScan& scan,
                                     const std::vector<TransitionCandidate>& candidates);
 
+// After lookAtShots: each pair's sketch difference, and at each boundary of
+// `shots` the second look checked the aligned similarity of its two sides
+// (of the cut's pair, or the best of a gradual transition's sides), into scan.
+void keepSecondLookStatistics(const SecondLook& look, const std::vector<ShotRecord>& shots,
+                              ShotScan& scan);
+
 }  // namespace shotscene
 
 #endif  // SHOTSCENE_BOUNDARIES_SECOND_LOOK_H_

@@ -85,6 +85,7 @@ std::vector<ShotRecord> findShotBoundaries(Video& video, ShotScan& scan,
   if (options.refine) {
     since = monotonicSeconds();
     shots = lookAtShots(look, shots, scan, candidates);
+    keepSecondLookStatistics(look, shots, scan);
     reportStageTime("refine", since);
   }
   return shots;

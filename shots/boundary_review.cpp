@@ -307,8 +307,10 @@ SpanReview reviewSpan(const SketchRun& run, Transition t, int frameCount) {
   for (int i : before) {
     for (int j : after) {
       const cv::Mat &a = sketchAt(run, i), &b = sketchAt(run, j);
-      review.sidesAlike = review.sidesAlike || alignedSimilarity(a, b) >= kSameShot ||
-                          layoutSimilarity(a, b) >= kSameLayout;
+      const float aligned = alignedSimilarity(a, b);
+      review.sides = std::max(review.sides, aligned);
+      review.sidesAlike =
+          review.sidesAlike || aligned >= kSameShot || layoutSimilarity(a, b) >= kSameLayout;
     }
   }
   const ChangeFit fit = fitChange(run, t.first, t.last);

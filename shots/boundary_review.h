@@ -62,6 +62,7 @@ struct SpanReview {
   double unexplained = 0.0;
   bool wipe = false;
   bool sweeps = false;
+  float sides = -1.0f;  // the most alike pair of sides, aligned
 };
 
 // Whether a review bears a gradual transition out: its sides differ and its
@@ -78,6 +79,7 @@ struct SketchFindings {
   std::vector<float> differences;                   // of each pair; -1 where a frame is missing
   std::vector<float> spreads;                       // of each frame; -1 where it is missing
   std::vector<int8_t> breaks;                       // of each pair: -1 not looked at, else breaksAt
+  std::map<int, float> pairSimilarities;            // aligned, of each pair whose break was checked
   std::vector<int> standingOut;                     // pairs standsOutAsCut, in order
   std::map<std::pair<int, int>, SpanReview> spans;  // by first and last frame
   std::vector<Transition> stretches;                // gradual transitions the sketches show
