@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/background_run.h"
@@ -93,6 +94,7 @@ int runPolled(const std::function<int()>& work, const py::object& progress, bool
     throw;
   }
   if (run.failure) std::rethrow_exception(run.failure);
+  if (run.stopped) raiseError("run stopped");  // by a stop another caller requested
   while (!out.empty() && out.back() == '\n') out.pop_back();
   messages = !err.empty() ? err : out.substr(out.rfind('\n') + 1);
   while (!messages.empty() && messages.back() == '\n') messages.pop_back();
@@ -239,8 +241,13 @@ PYBIND11_MODULE(shotscene, m) {
           [](const ShotRecord& s) { return py::make_tuple(s.keyframe1, s.keyframe2, s.keyframe3); })
       .def_readonly("type", &ShotRecord::type,
                     "Transition that ends the shot: 0 abrupt, 1 dissolve, 2 wipe")
-      .def("__eq__",
-           [](const ShotRecord& a, const ShotRecord& b) { return shotText(a) == shotText(b); })
+      .def(
+          "__eq__",
+          [](const ShotRecord& a, const ShotRecord& b) {
+            return std::tie(a.start, a.end, a.keyframe1, a.keyframe2, a.keyframe3, a.type) ==
+                   std::tie(b.start, b.end, b.keyframe1, b.keyframe2, b.keyframe3, b.type);
+          },
+          py::is_operator())
       .def("__repr__", &shotText);
   py::class_<SceneEntry>(m, "Scene", "A scene: frames from 1, inclusive.")
       .def_readonly("start", &SceneEntry::start)

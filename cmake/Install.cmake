@@ -7,8 +7,9 @@
 #   share/man/man1/*.1.gz                    the manual pages (docs/man/*.1.in)
 #   share/doc/shotscene/copyright            cmake/debian/copyright, in Debian's machine-readable form
 #   share/doc/shotscene/changelog.gz         cmake/debian/changelog, Debian's name for a native package
-#   lib/python3.X/dist-packages/shotscene.*.so  the Python module, for Debian's python3 3.X,
-#                                            which looks there under /usr and /usr/local
+#   lib/python3.X/dist-packages/shotscene.*.so  the Python module, for Debian's python3 3.X;
+#                                            lib/python3/dist-packages/ under the prefix /usr
+#                                            (the package), as Debian lays out its own
 include(GNUInstallDirs)
 
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
@@ -16,9 +17,25 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 
 install(TARGETS shotscene shotscene-export RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
+# Debian's python3 looks for packages' modules in /usr/lib/python3/dist-packages and for
+# local ones in /usr/local/lib/python3.X/dist-packages; the prefix is known at install
+# time only (cpack installs under a staging folder ending in /usr), and so is whether to
+# strip it (cpack, cmake --install --strip), which install(TARGETS) would do by itself.
 if(SHOTSCENE_PYTHON)
-  install(TARGETS shotscene_python LIBRARY DESTINATION ${SHOTSCENE_PYTHON_DIR}
-          PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+  install(CODE "
+    if(CMAKE_INSTALL_PREFIX MATCHES \"(^|/)usr/?$\")
+      set(_python_dir lib/python3/dist-packages)
+    else()
+      set(_python_dir lib/python3.${Python3_VERSION_MINOR}/dist-packages)
+    endif()
+    file(INSTALL \"$<TARGET_FILE:shotscene_python>\"
+         DESTINATION \"\${CMAKE_INSTALL_PREFIX}/\${_python_dir}\"
+         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+    if(CMAKE_INSTALL_DO_STRIP)
+      execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-unneeded
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${_python_dir}/$<TARGET_FILE_NAME:shotscene_python>\"
+        COMMAND_ERROR_IS_FATAL ANY)
+    endif()")
 endif()
 
 # The batch and split scripts find the tools (and the batch its job helper) as laid out
@@ -103,7 +120,7 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "consecutive shots into scenes by their colours. It writes a shot list,\n"
     "a scene list and subtitle files next to the video, and on request JPEG\n"
     "keyframes of every shot and scene. The Python module shotscene runs the\n"
-    "same analysis and returns the shots, scenes and per-frame statistics.\n"
+    "same analysis and returns the shots, scenes and frame pair statistics.\n"
     "shotscene-export writes the results as CSV, JSON, EDL, OpenTimelineIO,\n"
     "Final Cut Pro XML, WebVTT and an HTML contact sheet; shotscene-batch\n"
     "runs folders of videos with GNU parallel, and shotscene-split cuts a\n"

@@ -4,7 +4,7 @@
 # then builds the Debian package and checks its files, its declared dependencies, its
 # copyright and its changelog.
 # Usage: tests/scripts/install_test.sh BUILD_DIR MAKE_TEST_VIDEO VERSION [MODULE]
-# MODULE: the Python module's path under the prefix, when the build has one.
+# MODULE: the Python module's path under a prefix other than /usr, when the build has one.
 set -euo pipefail
 
 build="$(cd "$1" && pwd)" maker="$2" version="$3" module="${4:-}"
@@ -27,17 +27,18 @@ layout=(
   "share/doc/shotscene/changelog.gz -rw-r--r--"
 )
 [[ -z "$module" ]] || layout+=("$module -rw-r--r--")
-# Debian's python3 imports the module from under the prefix, /usr/local and /usr alike,
-# and finds the shots the command lists. Usage: imports ROOT VIDEO SHOTS
+# The package puts the module where Debian puts its packages' modules.
+packaged="lib/python3/dist-packages/${module##*/}"
+# Debian's python3 would look for the module in SYSTEM/MODULE (/usr/local for an install,
+# /usr for the package), and imports it from ROOT/MODULE to find the shots the command
+# lists. Usage: imports SYSTEM ROOT MODULE VIDEO SHOTS
 imports() {
-  for root in /usr/local /usr; do
-    /usr/bin/python3 -c 'import site, sys; sys.exit(sys.argv[1] not in site.getsitepackages())' \
-      "$root/${module%/*}" || fail "Debian's python3 does not look in $root/${module%/*}"
-  done
-  found="$(cd / && PYTHONPATH="$1/${module%/*}" /usr/bin/python3 -c \
-    'import shotscene, sys; print(len(shotscene.detect_shots(sys.argv[1]).shots))' "$2")" ||
-    fail "the module under $1 does not import or run"
-  [[ "$found" == "$3" ]] || fail "the module under $1 finds $found shots, the command $3"
+  /usr/bin/python3 -c 'import site, sys; sys.exit(sys.argv[1] not in site.getsitepackages())' \
+    "$1/${3%/*}" || fail "Debian's python3 does not look in $1/${3%/*}"
+  found="$(cd / && PYTHONPATH="$2/${3%/*}" /usr/bin/python3 -c \
+    'import shotscene, sys; print(len(shotscene.detect_shots(sys.argv[1]).shots))' "$4")" ||
+    fail "the module under $2 does not import or run"
+  [[ "$found" == "$5" ]] || fail "the module under $2 finds $found shots, the command $5"
 }
 
 # == cmake --install into a prefix
@@ -76,7 +77,7 @@ grep -qF "libexec/shotscene/batch-job $prefix/bin " shotscene-batch.log ||
 pieces="$(PATH=/usr/bin:/bin "$prefix/bin/shotscene-split" "$video" | wc -l)"
 shots="$(wc -l <"$work/videos/clip one_shots.txt")"
 [[ "$pieces" -eq "$shots" ]] || fail "the installed split made $pieces pieces for $shots shots"
-[[ -z "$module" ]] || imports "$prefix" "$video" "$shots"
+[[ -z "$module" ]] || imports /usr/local "$prefix" "$module" "$video" "$shots"
 
 # The manual pages: found under the prefix and rendered without a warning.
 for page in shotscene shotscene-export shotscene-batch shotscene-split; do
@@ -90,6 +91,10 @@ for page in shotscene shotscene-export shotscene-batch shotscene-split; do
 done
 
 # == The Debian package
+if [[ -n "$module" ]]; then
+  layout=("${layout[@]/#$module /$packaged }")
+  printf '%s\n' "${layout[@]%% *}" >"$work/layout.txt"
+fi
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/package" >"$work/cpack.log" 2>&1 ||
   fail "cpack failed: $(cat "$work/cpack.log")"
 deb="$work/package/shotscene_${version}_$(dpkg --print-architecture).deb"
@@ -106,7 +111,11 @@ dpkg-deb -x "$deb" "$work/unpacked"
 for script in bin/shotscene-batch bin/shotscene-split libexec/shotscene/batch-job; do
   cmp -s "$prefix/$script" "$work/unpacked/usr/$script" || fail "the package's $script differs"
 done
-[[ -z "$module" ]] || imports "$work/unpacked/usr" "$video" "$shots"
+if [[ -n "$module" ]]; then
+  imports /usr "$work/unpacked/usr" "$packaged" "$video" "$shots"
+  # Stripped like the tools, which install(TARGETS) would do for it.
+  ! readelf -S "$work/unpacked/usr/$packaged" | grep -q '\.symtab' || fail "the package's module is not stripped"
+fi
 
 field() { dpkg-deb -f "$deb" "$1"; }
 [[ "$(field Package)" == shotscene && "$(field Version)" == "$version" ]] ||
