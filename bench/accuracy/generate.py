@@ -325,14 +325,14 @@ class Sprites:
     style "small": 25-60 small objects, each at its own velocity, bouncing off the frame's edges.
     """
 
-    def __init__(self, spec, size, photos):
-        rng = np.random.default_rng(spec["seed"])
+    def __init__(self, place, size, photos):
+        rng = np.random.default_rng(place["seed"])
         w, h = size
         self.size = size
-        self.clock = spec["clock"]
+        self.clock = place["clock"]
         self.items = []
         s = w / 640.0
-        if spec["style"] == "people":
+        if place["style"] == "people":
             for _ in range(int(rng.integers(2, 5))):
                 img, alpha = person(rng, h * rng.uniform(0.3, 0.6))
                 feet = h * rng.uniform(0.75, 1.0)
@@ -340,7 +340,7 @@ class Sprites:
                 self.items.append(("walk", img, alpha, rng.uniform(0, w), feet - img.shape[0], speed,
                                    rng.uniform(0, 2 * np.pi)))
         else:
-            photo = photos[spec["photo"]]
+            photo = photos[place["photo"]]
             for _ in range(int(rng.integers(25, 61))):
                 img, alpha = blob(rng, rng.uniform(0.015, 0.05) * w, photo)
                 ang = rng.uniform(0, 2 * np.pi)
