@@ -38,8 +38,8 @@ const Format kFormats[] = {
 };
 
 // Writes the wanted formats; 0 when all were written, 1 otherwise (reported).
-int exportResults(const std::string& videoPath, const std::vector<std::string>& wanted,
-                  const std::string& outDir) {
+int exportResults(const std::string& videoPath, const std::string& namedAs,
+                  const std::vector<std::string>& wanted, const std::string& outDir) {
   shotscene::Video opened;
   if (!shotscene::openVideo(opened, videoPath)) {
     std::cerr << "Can not load video file " << videoPath << std::endl;
@@ -51,6 +51,7 @@ int exportResults(const std::string& videoPath, const std::vector<std::string>& 
     std::cerr << error << std::endl;
     return 1;
   }
+  if (!namedAs.empty()) results.namedPath = namedAs;
   const std::string stem = shotscene::exportStem(videoPath, outDir);
   bool ok = true;
   for (const Format& f : kFormats) {
@@ -103,12 +104,21 @@ int main(int argc, char** argv) {
       "p", "kf_path", "With --paths: the --kf_path shotscene is given", false, "", "folder", cmd);
   TCLAP::SwitchArg null("0", "null", "With --paths: end each entry with NUL, not a line end", cmd,
                         false);
+  TCLAP::ValueArg<std::string> namedAs(
+      "", "named_as",
+      "Give the video as this path in the exports, for a copy of a video kept there (its "
+      "keyframe images too); the files are still written beside the copy",
+      false, "", "path", cmd);
   TCLAP::UnlabeledValueArg<std::string> video("video_file", "The video shotscene processed", true,
                                               "", "string", cmd);
   cmd.parse(argc, argv);
 
   if (!paths.getValue() && (kfPath.isSet() || null.getValue())) {
     std::cerr << "--kf_path and -0 go only with --paths" << std::endl;
+    return 1;
+  }
+  if (paths.getValue() && namedAs.isSet()) {
+    std::cerr << "--named_as does not go with --paths" << std::endl;
     return 1;
   }
   std::vector<std::string> wanted;
@@ -129,7 +139,7 @@ int main(int argc, char** argv) {
   }
 
   try {
-    return exportResults(video.getValue(), wanted, outDir.getValue());
+    return exportResults(video.getValue(), namedAs.getValue(), wanted, outDir.getValue());
   } catch (...) {
     shotscene::reportStageFailure(video.getValue(), std::current_exception());
     return 1;

@@ -168,7 +168,7 @@ bool writeContactSheet(const ExportResults& r, const Video& video, const std::st
   }
   if (!reportImageFailures(thumbnails)) return false;
 
-  const std::string title = markupEscaped(fs::path(r.videoPath).filename().string());
+  const std::string title = markupEscaped(fs::path(r.namedPath).filename().string());
   std::ostringstream page;
   page << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>" << title
        << "</title>\n<style>body{font-family:sans-serif;margin:1em}"

@@ -22,15 +22,18 @@ std::string fileName(const std::string& path) {
   return std::filesystem::path(path).filename().string();
 }
 
-// The keyframe images of shot or scene `number` that exist on disk.
-Json existingImages(const std::string& videoPath, const char* suffix,
+// The keyframe images of shot or scene `number` that exist on disk, by their names beside
+// the named path.
+Json existingImages(const ExportResults& r, const char* suffix,
                     std::string (*imageName)(const std::string&, int, int), size_t number,
                     int count) {
-  const std::string folder = keyframeFolder(outputStem(videoPath), suffix, "");
+  const std::string folder = keyframeFolder(outputStem(r.videoPath), suffix, "");
+  const std::string named = keyframeFolder(outputStem(r.namedPath), suffix, "");
   Json images = Json::array();
   for (int j = 1; j <= count; ++j) {
-    const std::string image = imageName(folder, static_cast<int>(number), j);
-    if (std::filesystem::exists(image)) images.push_back(image);
+    if (std::filesystem::exists(imageName(folder, static_cast<int>(number), j))) {
+      images.push_back(imageName(named, static_cast<int>(number), j));
+    }
   }
   return images;
 }
@@ -138,8 +141,7 @@ std::string exportJson(const ExportResults& r) {
               {"start_seconds", startSeconds(s.first, r.fps)},
               {"end_seconds", endSeconds(s.last, r.fps)},
               {"keyframes", s.keyframes}};
-    shot["keyframe_images"] =
-        existingImages(r.videoPath, kShotKeyframeSuffix, shotKeyframeImage, k + 1, 3);
+    shot["keyframe_images"] = existingImages(r, kShotKeyframeSuffix, shotKeyframeImage, k + 1, 3);
     shot["scene"] = s.scene > 0 ? Json(s.scene) : Json();
     // The type of the transition that ends the shot; the last one ends the video.
     shot["transition"] =
@@ -148,17 +150,17 @@ std::string exportJson(const ExportResults& r) {
   }
   for (size_t k = 0; k < r.scenes.size(); ++k) {
     const ExportScene& s = r.scenes[k];
-    scenes.push_back(Json{
-        {"number", k + 1},
-        {"first_frame", s.first},
-        {"last_frame", s.last},
-        {"start_seconds", startSeconds(s.first, r.fps)},
-        {"end_seconds", endSeconds(s.last, r.fps)},
-        {"keyframes", s.keyframes},
-        {"keyframe_images", existingImages(r.videoPath, kSceneKeyframeSuffix, sceneKeyframeImage,
-                                           k + 1, static_cast<int>(s.keyframes.size()))}});
+    scenes.push_back(
+        Json{{"number", k + 1},
+             {"first_frame", s.first},
+             {"last_frame", s.last},
+             {"start_seconds", startSeconds(s.first, r.fps)},
+             {"end_seconds", endSeconds(s.last, r.fps)},
+             {"keyframes", s.keyframes},
+             {"keyframe_images", existingImages(r, kSceneKeyframeSuffix, sceneKeyframeImage, k + 1,
+                                                static_cast<int>(s.keyframes.size()))}});
   }
-  const Json document{{"video", r.videoPath},
+  const Json document{{"video", r.namedPath},
                       {"frame_rate", r.fps},
                       {"frame_count", r.frameCount},
                       {"shots", shots},
@@ -169,7 +171,7 @@ std::string exportJson(const ExportResults& r) {
 std::string exportEdl(const ExportResults& r) {
   const int rate = nominalRate(r.fps);
   // An EDL line cannot hold a line end: the name keeps everything else.
-  std::string name = fileName(r.videoPath);
+  std::string name = fileName(r.namedPath);
   for (char& c : name) {
     if (c == '\n' || c == '\r') c = ' ';
   }
@@ -196,7 +198,7 @@ std::string exportOtio(const ExportResults& r) {
              {"source_range", timeRange(s.first - 1, s.last - s.first + 1, r.fps)},
              {"media_references",
               {{"DEFAULT_MEDIA",
-                {{"OTIO_SCHEMA", "ExternalReference.1"}, {"target_url", r.videoPath}}}}},
+                {{"OTIO_SCHEMA", "ExternalReference.1"}, {"target_url", r.namedPath}}}}},
              {"active_media_reference_key", "DEFAULT_MEDIA"}});
   }
   for (size_t k = 0; k < r.scenes.size(); ++k) {
@@ -212,7 +214,7 @@ std::string exportOtio(const ExportResults& r) {
                    {"markers", markers}};
   const Json stack{{"OTIO_SCHEMA", "Stack.1"}, {"name", "tracks"}, {"children", {track}}};
   const Json timeline{
-      {"OTIO_SCHEMA", "Timeline.1"}, {"name", fileName(r.videoPath)}, {"tracks", stack}};
+      {"OTIO_SCHEMA", "Timeline.1"}, {"name", fileName(r.namedPath)}, {"tracks", stack}};
   return timeline.dump(2) + "\n";
 }
 
@@ -221,7 +223,7 @@ std::string exportFcpXml(const ExportResults& r) {
   const bool ntsc = std::fabs(r.fps - rate) > 1e-3;
   const std::string rateXml = "<rate><timebase>" + std::to_string(rate) + "</timebase><ntsc>" +
                               (ntsc ? "TRUE" : "FALSE") + "</ntsc></rate>";
-  const std::string name = markupEscaped(fileName(r.videoPath));
+  const std::string name = markupEscaped(fileName(r.namedPath));
   std::ostringstream out;
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE xmeml>\n<xmeml version=\"4\">\n"
       << "<sequence><name>" << name << "</name><duration>" << r.frameCount << "</duration>"
@@ -232,7 +234,7 @@ std::string exportFcpXml(const ExportResults& r) {
         << "<start>" << s.first - 1 << "</start><end>" << s.last << "</end><in>" << s.first - 1
         << "</in><out>" << s.last << "</out><file id=\"file1\">";
     if (k == 0) {
-      out << "<name>" << name << "</name><pathurl>" << markupEscaped(r.videoPath) << "</pathurl>"
+      out << "<name>" << name << "</name><pathurl>" << markupEscaped(r.namedPath) << "</pathurl>"
           << rateXml << "<duration>" << r.frameCount << "</duration>";
     }
     out << "</file></clipitem>\n";

@@ -11,6 +11,7 @@ namespace shotscene {
 bool loadResults(const Video& video, ExportResults& results, std::string& error) {
   results = ExportResults{};
   results.videoPath = video.path;
+  results.namedPath = video.path;
   results.fps = video.probe.exactFrameRate;
   results.frameCount = video.probe.frameCount;
   const std::string stem = outputStem(video.path);

@@ -22,7 +22,10 @@ struct ExportScene {
 };
 
 struct ExportResults {
-  std::string videoPath;
+  std::string videoPath;  // where the video and its results are read
+  // The path the exports give for the video and its keyframe images: videoPath, unless
+  // the video is a copy of one kept elsewhere.
+  std::string namedPath;
   double fps = 0.0;
   int frameCount = 0;
   std::vector<ExportShot> shots;

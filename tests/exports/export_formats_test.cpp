@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "common/naming.h"
 #include "tests/support/scratch_folder.h"
 #include "tools/test_video.h"
 
@@ -50,6 +51,23 @@ TEST_F(ExportResultsTest, FormatsAgreeWithTheListsAndEscapeThePath) {
             std::string::npos);
   EXPECT_EQ(exportFcpXml(r_).find("<d>"), std::string::npos);
   EXPECT_EQ(exportVtt(r_, true).substr(0, 40), "WEBVTT\n\n1\n00:00:00.000 --> 00:00:01.600\n");
+}
+
+// A copy run elsewhere: the images are looked for beside the copy, named beside the original.
+TEST_F(ExportResultsTest, ANamedCopyGivesTheOriginalsPathsForItsVideoAndImages) {
+  ASSERT_TRUE(load("_shots.txt", "1 40 10 20 30 1\n41 100 48 55 62 0\n"));
+  const std::string folder =
+      keyframeFolder(outputStem(path(kName + ".avi")), kShotKeyframeSuffix, "");
+  std::filesystem::create_directories(folder);
+  std::ofstream(shotKeyframeImage(folder, 2, 3)) << "jpeg";
+  r_.namedPath = "/films/" + kName + ".avi";
+  const json doc = json::parse(exportJson(r_));
+  EXPECT_EQ(doc["video"], r_.namedPath);
+  EXPECT_EQ(doc["shots"][0]["keyframe_images"], json::array());
+  EXPECT_EQ(doc["shots"][1]["keyframe_images"],
+            json({shotKeyframeImage(
+                keyframeFolder(outputStem(r_.namedPath), kShotKeyframeSuffix, ""), 2, 3)}));
+  EXPECT_NE(exportOtio(r_).find("\"target_url\": \"/films/"), std::string::npos);
 }
 
 TEST_F(ExportResultsTest, MalformedListsNameTheFileAndLine) {
