@@ -36,16 +36,12 @@ tools="$(cd "$here/.." && pwd)/build" job="$here/batch_job.sh" setup="$here/setu
 usage="usage: $me [-j JOBS] [-S LOGIN[,LOGIN...] [--transfer]] [--export] [--resume] [--joblog FILE] FOLDER... [-- SHOTSCENE_OPTION...]"
 jobs=() logins="" transfer=0 export=0 resume=() joblog="shotscene-batch.log" folders=() options=()
 kf_path=()
+valued() { (($# > 1)) || { echo "$me: $1 needs a value" >&2; exit 2; }; }  # OPTION ARG...
 while (($#)); do
   case "$1" in
-    -j | -S | --joblog)
-      (($# > 1)) || { echo "$me: $1 needs a value" >&2; exit 2; }
-      case "$1" in
-        -j) jobs=(-j "$2") ;;
-        -S) logins="$2" ;;
-        *) joblog="$2" ;;
-      esac
-      shift 2 ;;
+    -j) valued "$@"; jobs=(-j "$2"); shift 2 ;;
+    -S) valued "$@"; logins="$2"; shift 2 ;;
+    --joblog) valued "$@"; joblog="$2"; shift 2 ;;
     --transfer) transfer=1; shift ;;
     --export) export=1; shift ;;
     --resume) resume=(--resume); shift ;;

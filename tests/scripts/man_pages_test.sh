@@ -42,7 +42,7 @@ tags() {
       print out
     }' "$man_dir/$1.1"
 }
-options_in() { grep -oE -- '-{1,2}[a-z_]*' | sort -u; }
+options_in() { grep -oE -- '-{1,2}[A-Za-z_]*' | sort -u; }
 same() {  # what, documented list, actual list
   [[ -n "$3" ]] || fail "$1: nothing found to compare"
   [[ "$2" == "$3" ]] || fail "$1 differ; page: $(echo $2), actual: $(echo $3)"
@@ -87,7 +87,7 @@ for tool in "$shotscene" "$export_tool"; do
 done
 for script in batch split; do
   documented="$(tags "shotscene-$script" OPTIONS | options_in)"
-  actual="$(grep -oE '^ +-[-a-z]+\)' "$root/scripts/$script.sh" | tr -d ' )' | sort -u)"
+  actual="$(grep -oE '^ +-[-a-zA-Z]+\)' "$root/scripts/$script.sh" | tr -d ' )' | sort -u)"
   same "shotscene-$script options" "$documented" "$actual"
 done
 

@@ -34,7 +34,7 @@ trap finish EXIT
 free_port() {
   python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
-port="$(free_port)" closed="$(free_port)"
+port="$(free_port)" closed="$(free_port)" bare="$(free_port)"
 
 # The login for --transfer: its home is empty, the video folder is closed to it, and the
 # tools it runs are copies it may read.
@@ -51,6 +51,7 @@ cp "$work/keys/login.pub" "$work/keys/authorized_keys"
 chmod 644 "$work/keys/authorized_keys"
 cat >"$work/sshd_config" <<EOF
 Port $port
+Port $bare
 ListenAddress 127.0.0.1
 HostKey $work/keys/host
 PidFile $work/sshd.pid
@@ -61,6 +62,9 @@ PasswordAuthentication no
 KbdInteractiveAuthentication no
 PermitRootLogin prohibit-password
 SetEnv PATH=$work/bin:/usr/bin:/bin
+# A host without the tools.
+Match LocalPort $bare
+  SetEnv PATH=/usr/bin:/bin
 EOF
 host() {  # ALIAS PORT USER
   printf 'Host %s\n  HostName 127.0.0.1\n  Port %s\n  User %s\n' "$@"
@@ -73,6 +77,7 @@ host() {  # ALIAS PORT USER
   host here "$port" root
   host far "$port" "$user"
   host closed "$closed" root
+  host bare "$bare" "$user"
 } >"$work/ssh_config"
 export PARALLEL_SSH="ssh -F $work/ssh_config"
 mkdir -p /run/sshd
@@ -119,6 +124,7 @@ refusals=(
   "-S far --transfer $work/videos -- -p $work/kf|--transfer does not take shotscene's -p/--kf_path"
   "-S closed $work/videos|host closed cannot be reached"
 )
+[[ -e /usr/bin/shotscene ]] || refusals+=("-S bare $work/videos|host bare has no shotscene on its PATH")
 for refusal in "${refusals[@]}"; do
   args="${refusal%%|*}" expected="${refusal#*|}"
   set +e
