@@ -13,7 +13,8 @@
 #              leaving nothing on the host
 #   --export   also runs shotscene-export on each video
 #   --resume   skips the videos the job log already holds (after an interruption);
-#              refused when the shotscene options differ from the logged run's
+#              refused when the shotscene options or the videos found differ from the
+#              logged run's (kept in FILE.videos)
 #   --joblog   the job log (default: shotscene-batch.log in the current folder)
 #   after --   options for every shotscene run (--refine_shots, --kf_shot, -p DIR, ...),
 #              kept in FILE.options beside the job log
@@ -110,6 +111,7 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 list="$work/videos"
 : >"$list"
+: >"$work/named"  # the videos to run, by the paths found
 # With --transfer, the outputs of the video on line N of the list are on line N of
 # $work/out.K (K counts the kinds --paths names), as DIR/./NAME for rsync.
 outputs=0
@@ -148,12 +150,12 @@ while IFS= read -r -d '' video; do
     continue
   fi
   for path in "${files[@]}" "${dirs[@]}"; do writer[$path]="$video"; done
+  printf '%s\0' "$video" >>"$work/named"
   if ((transfer)); then
     # On the host the video is run by its name alone in the job's folder: each output
     # there is what --paths names for that name, and here what it names for the video.
     dir="${video%/*}" name="${video##*/}"
     [[ "$video" == */* ]] || dir=.
-    printf '%s\0' "$video" >>"$work/named"
     while [[ "$dir" == *"/./"* ]]; do dir="${dir/\/.\//\/}"; done  # rsync takes one /./
     mapfile -d '' -t there < <("$tools/shotscene-export" --paths -0 -- "$name")
     ((${#there[@]} == ${#entries[@]})) || { echo "$me: --paths differs for $name and $video" >&2; exit 1; }
@@ -178,6 +180,14 @@ while IFS= read -r -d '' video; do
 done < <(find "${folders[@]}" -type f \( -iname '*.mp4' -o -iname '*.mkv' -o -iname '*.avi' \
   -o -iname '*.mov' -o -iname '*.m4v' -o -iname '*.mpg' -o -iname '*.mpeg' -o -iname '*.ts' \
   -o -iname '*.webm' -o -iname '*.wmv' -o -iname '*.flv' \) -print0 | sort -z)
+# The job log knows jobs by their place in the list, so a resumed run must list the same
+# videos: one added before another that ran would take its place and never run.
+if ((${#resume[@]})) && [[ -e "$joblog" && -e "$joblog.videos" ]] &&
+  ! cmp -s "$joblog.videos" "$work/named"; then
+  echo "$me: --resume: the folders hold other videos than when $joblog was begun; resume with the same videos, or run the others with a new job log" >&2
+  exit 2
+fi
+cp "$work/named" "$joblog.videos"
 
 run=(parallel --will-cite --null -q --joblog "$joblog" "${resume[@]}" "${jobs[@]}" -a "$list")
 [[ -t 2 ]] && run+=(--bar)  # a progress line only on a terminal

@@ -47,7 +47,10 @@ set -e
 "$root/scripts/batch.sh" -j 2 --joblog opts.log "$work/videos/more" -- --refine_shots --trans_type \
   --shots >/dev/null 2>&1 || fail "batch with shotscene options failed"
 awk 'NF != 6 { exit 1 }' "$work/videos/more/three_shots.txt" || fail "no type column: options lost"
+# A video added since the logged run would shift the others' places in the job log.
+cp "$work/videos/one.mp4" "$work/videos/0 new.mp4"
 refusals=(
+  "-j 2 --resume $work/videos|--resume: the folders hold other videos than when shotscene-batch.log was begun"
   "--resume --joblog opts.log $work/videos/more -- --trans_type|was run with other shotscene options (--refine_shots --trans_type --shots)"
   "$work/videos -- --bogus|not a shotscene option: --bogus"
   "$work/videos -- -p|shotscene option -p needs a value"
@@ -60,9 +63,10 @@ for refusal in "${refusals[@]}"; do
   status=$?
   set -e
   ((status == 2)) || fail "batch $args: status $status"
-  grep -qF "$expected" refused.txt || fail "batch $args: $(cat refused.txt)"
+  grep -qF -- "$expected" refused.txt || fail "batch $args: $(cat refused.txt)"
 done
-[[ $(wc -l <opts.log) -eq 2 ]] || fail "a refused batch ran jobs"
+[[ $(wc -l <opts.log) -eq 2 && $(wc -l <shotscene-batch.log) -eq "$jobs_before" ]] ||
+  fail "a refused batch ran jobs"
 
 out="$("$root/scripts/split.sh" "$work/videos/one.mp4" --exact)"
 shots=$(wc -l <"$work/videos/one_shots.txt")
