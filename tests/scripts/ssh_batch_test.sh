@@ -31,6 +31,12 @@ finish() {
 }
 trap finish EXIT
 
+# Waits until FILE holds COUNT lines that match PATTERN, or until process PID ends.
+lines_appear() {  # PID FILE PATTERN COUNT
+  local found
+  found="$(grep -a -m "$4" -e "$3" < <(tail --pid="$1" -n +1 -F "$2" 2>/dev/null) | wc -l)"
+  ((found == $4))
+}
 free_port() {
   python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
@@ -83,13 +89,10 @@ export PARALLEL_SSH="ssh -F $work/ssh_config"
 mkdir -p /run/sshd
 "$sshd" -D -f "$work/sshd_config" -E "$work/sshd.log" &
 server=$!
-# Ready once a login answers; the deadline only guards against a server that never comes up.
-for ((tries = 0; ; ++tries)); do
-  $PARALLEL_SSH far true 2>/dev/null && break
-  kill -0 "$server" 2>/dev/null || fail "sshd ended: $(cat "$work/sshd.log")"
-  ((tries < 600)) || fail "sshd does not answer: $(cat "$work/sshd.log")"
-  sleep 0.1
-done
+# Ready once it says it listens on both ports.
+lines_appear "$server" "$work/sshd.log" "^Server listening" 2 ||
+  fail "sshd ended: $(cat "$work/sshd.log")"
+$PARALLEL_SSH far true || fail "no login: $(cat "$work/sshd.log")"
 
 names=("a one" "b two & a half" "c three")
 for name in "${names[@]}"; do
@@ -148,10 +151,7 @@ same_as_local "one host closed"
 clear_outputs
 setsid "$batch" -S 1/far --transfer --joblog stopped.log "${options[@]}" >/dev/null 2>&1 &
 stopped=$!
-until [[ -f stopped.log && $(wc -l <stopped.log) -ge 2 ]]; do
-  kill -0 "$stopped" 2>/dev/null || break
-  sleep 0.1
-done
+lines_appear "$stopped" stopped.log "^[0-9]" 1 || true  # the batch may have ended first
 kill -TERM -- "-$stopped" 2>/dev/null || true
 wait "$stopped" || true
 [[ -s "$work/videos/a one_scenes.srt" ]] || fail "the first video was not back before the stop"
