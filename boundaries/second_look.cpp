@@ -26,6 +26,28 @@ void lookAtPair(SecondLook& look, int k) {
   }
 }
 
+// The frames from the first after the latest break within reach before t to
+// the last before the earliest after it. A break at t's own edge is left to
+// the review, which needs a frame on either side.
+Transition shotsAround(const SketchFindings& f, Transition t) {
+  const int reach = spanReach(t);
+  const int pairs = static_cast<int>(f.breaks.size());
+  Transition shots{0, pairs};
+  for (int k = t.first - 2; k >= std::max(0, t.first - reach); --k) {
+    if (f.breaks[static_cast<size_t>(k)] == 1) {
+      shots.first = k + 1;
+      break;
+    }
+  }
+  for (int k = t.last + 1; k <= std::min(pairs - 1, t.last + reach); ++k) {
+    if (f.breaks[static_cast<size_t>(k)] == 1) {
+      shots.last = k;
+      break;
+    }
+  }
+  return shots;
+}
+
 // Frames whose gap similarity is low, from those known up to `known`.
 void followStretches(SecondLook& look, int known) {
   for (; look.gapsLookedAt < known; ++look.gapsLookedAt) {
@@ -59,7 +81,10 @@ void advance(SecondLook& look, int arrived, int finalProfiles, bool all) {
     look.stretchesWaiting.push_back({look.stretchFirst, n - 1});
     look.stretchFirst = -1;
   }
-  const auto inHand = [&](Transition t) { return all || t.last + spanReach(t) < arrived; };
+  // A span is reviewed once the pairs its sides may be read from are looked at.
+  const auto inHand = [&](Transition t) {
+    return all || t.last + spanReach(t) < look.pairsLookedAt;
+  };
   std::vector<Transition> waiting;
   for (const Transition& s : look.stretchesWaiting) {
     const Transition t{s.first + kGap / 2, s.last - kGap / 2};
@@ -79,7 +104,7 @@ void advance(SecondLook& look, int arrived, int finalProfiles, bool all) {
     if (!inHand(t)) {
       waiting.push_back(t);
     } else if (f.spans.count({t.first, t.last}) == 0) {
-      f.spans[{t.first, t.last}] = reviewSpan(look.run, t, n);
+      f.spans[{t.first, t.last}] = reviewSpan(look.run, t, shotsAround(f, t));
     }
   }
   look.spansWaiting = std::move(waiting);

@@ -23,6 +23,7 @@ constexpr int kWindowSlack = 8;
 // frame on either side, and kFarBreak times more than within kHeldFrames;
 // and at least by the floors (grey levels in [0, 1], or in spreads).
 constexpr double kNearBreak = 2.0;
+constexpr double kHeldLayoutBreak = 4.0;
 constexpr double kFarBreak = 1.5;
 constexpr double kGreyBreakFloor = 0.04;
 constexpr double kContrastBreakFloor = 0.07;
@@ -33,9 +34,16 @@ constexpr double kLocalised = 2.5;
 constexpr double kSameLayoutAcross = 0.9;
 constexpr double kLargeChange = 0.5;
 constexpr double kLargeGreyChange = 0.08;
+// A smaller change all over is a cut too where the two layouts have nothing
+// in common.
+constexpr double kClearChange = 0.3;
+constexpr double kNoLayoutLeft = 0.2;
 // A gradual transition's frames explain at least this share of the change
 // between its ends; a pan across a scene explains far less.
 constexpr double kUnexplained = 0.5;
+// Sides one of which, moved, leaves less than this share of their difference
+// are one scene the camera moved over, as in a whip pan.
+constexpr float kMovedView = 0.5f;
 // A proposed cut: a difference this many times the median of the pairs
 // around, and at least kProposalFloor, at least kProposalSpacing frames from
 // every other boundary.
@@ -94,7 +102,7 @@ std::vector<int> windowFrames(const SketchRun& run, int lo, int hi, int from, in
     }
   };
   for (int k = 0; k < kWindowFrames + kWindowSlack; ++k) take(from + k * step);
-  for (int f = from - step; f >= lo && f <= hi; f -= step) take(f);
+  for (int f = std::clamp(from - step, lo, hi); f >= lo && f <= hi; f -= step) take(f);
   return frames;
 }
 
@@ -256,18 +264,21 @@ bool breaksAt(const SketchRun& run, int f) {
       most.grey = std::max(most.grey, c.grey);
     }
   }
-  const auto standsOut = [](float across, float near, float far, double floor) {
-    return across >= floor && across >= kNearBreak * near && across >= kFarBreak * far;
+  const auto standsOut = [](float across, float near, float far, double floor, double nearBreak) {
+    return across >= floor && across >= nearBreak * near && across >= kFarBreak * far;
   };
   // A change in part of the picture (things that jumped), or a large one
   // over all of it that leaves no layout behind: noise and the encoder's
   // blocks change a picture of little contrast all over, but keep its layout.
-  const bool shaped =
-      across.most >= kLocalised * across.median ||
-      (across.median >= kLargeChange &&
-       layoutSimilarity(sketchAt(run, f), sketchAt(run, f + 1)) < kSameLayoutAcross);
-  return (standsOut(across.mean, near.mean, far.mean, kContrastBreakFloor) && shaped) ||
-         (standsOut(across.grey, near.grey, far.grey, kGreyBreakFloor) &&
+  const float layout = layoutSimilarity(sketchAt(run, f), sketchAt(run, f + 1));
+  const bool shaped = across.most >= kLocalised * across.median ||
+                      (across.median >= kLargeChange && layout < kSameLayoutAcross) ||
+                      (across.median >= kClearChange && layout < kNoLayoutLeft);
+  // Where the layout holds, as behind a jump cut, the pair must stand out
+  // more: a jolt of the camera keeps it too, but moves the frames next to it.
+  const double nearBreak = layout >= kSameLayoutAcross ? kHeldLayoutBreak : kNearBreak;
+  return (standsOut(across.mean, near.mean, far.mean, kContrastBreakFloor, nearBreak) && shaped) ||
+         (standsOut(across.grey, near.grey, far.grey, kGreyBreakFloor, kNearBreak) &&
           across.greyMedian >= kLargeGreyChange);
 }
 
@@ -292,23 +303,25 @@ bool standsOutAsCut(const SketchRun& run, const std::vector<float>& d, int k) {
 }
 
 bool bearsOutTransition(const SpanReview& review) {
-  return !review.sidesAlike && review.unexplained <= kUnexplained;
+  return !review.sidesAlike && review.unexplained <= kUnexplained && review.moved >= kMovedView;
 }
 
 int spanReach(Transition t) {
   return std::max(kWindowOffset, (t.last - t.first) / 2) + kWindowFrames + kWindowSlack;
 }
 
-SpanReview reviewSpan(const SketchRun& run, Transition t, int frameCount) {
+SpanReview reviewSpan(const SketchRun& run, Transition t, Transition shots) {
   SpanReview review;
   const int offset = std::max(kWindowOffset, (t.last - t.first) / 2);
-  const std::vector<int> before = windowFrames(run, 0, t.first - 1, t.first - offset, -1);
-  const std::vector<int> after = windowFrames(run, t.last + 1, frameCount - 1, t.last + offset, 1);
+  const std::vector<int> before = windowFrames(run, shots.first, t.first - 1, t.first - offset, -1);
+  const std::vector<int> after = windowFrames(run, t.last + 1, shots.last, t.last + offset, 1);
   for (int i : before) {
     for (int j : after) {
       const cv::Mat &a = sketchAt(run, i), &b = sketchAt(run, j);
       const float aligned = alignedSimilarity(a, b);
       review.sides = std::max(review.sides, aligned);
+      const float plain = sketchDifference(a, b);
+      if (plain > 0.0f) review.moved = std::min(review.moved, leastMovedDifference(a, b) / plain);
       review.sidesAlike =
           review.sidesAlike || aligned >= kSameShot || layoutSimilarity(a, b) >= kSameLayout;
     }
@@ -382,7 +395,8 @@ std::vector<ShotRecord> refineShots(const std::vector<ShotRecord>& shots,
       return std::abs(b.lastFrame - entry) < kBoundarySpacing ||
              (t.last >= b.span.first && t.first <= b.span.last);
     });
-    if (near || review == nullptr || review->sidesAlike || review->unexplained > kWipeUnexplained) {
+    if (near || review == nullptr || review->sidesAlike || review->moved < kMovedView ||
+        review->unexplained > kWipeUnexplained) {
       continue;
     }
     if (review->sweeps) kept.push_back(Boundary{entry, review->wipe ? kWipe : kDissolve, t});
@@ -401,19 +415,19 @@ std::vector<ShotRecord> refineShots(const std::vector<ShotRecord>& shots,
   kept.erase(std::remove_if(kept.begin(), kept.end(), holdsKeptCut), kept.end());
 
   for (int k : findings.standingOut) {
-    // Near a cut already kept, or inside a gradual transition: the proposal
-    // is that boundary.
+    // Near a cut already kept: the proposal is that cut.
     const bool near = std::any_of(kept.begin(), kept.end(), [k](const Boundary& b) {
-      const int reach = b.span.isCut() ? kProposalSpacing : 0;
-      return k + reach > b.span.first && k < b.span.last + reach;
+      return b.span.isCut() && k + kProposalSpacing > b.span.first &&
+             k < b.span.last + kProposalSpacing;
     });
     if (near || findings.breaks[k] == 0) continue;
     // A cut outweighs the gradual transitions within half a second of it, as
-    // in the scan's list.
+    // in the scan's list, and one whose frames hold it is that cut.
     kept.erase(std::remove_if(kept.begin(), kept.end(),
                               [k](const Boundary& b) {
                                 return !b.span.isCut() &&
-                                       std::abs(b.lastFrame - k) < kBoundarySpacing;
+                                       (std::abs(b.lastFrame - k) < kBoundarySpacing ||
+                                        (k >= b.span.first && k < b.span.last));
                               }),
                kept.end());
     kept.push_back(Boundary{k, kAbrupt, Transition{k, k + 1}});

@@ -63,15 +63,19 @@ struct SpanReview {
   bool wipe = false;
   bool sweeps = false;
   float sides = -1.0f;  // the most alike pair of sides, aligned
+  float moved = 2.0f;   // of the sides' difference, the least share a shift leaves
 };
 
-// Whether a review bears a gradual transition out: its sides differ and its
-// frames mix or split its ends.
+// Whether a review bears a gradual transition out: its sides differ, its
+// frames mix or split its ends, and no camera's move explains them.
 bool bearsOutTransition(const SpanReview& review);
 
 // How many frames beyond its ends reviewSpan reads for a transition.
 int spanReach(Transition t);
-SpanReview reviewSpan(const SketchRun& run, Transition t, int frameCount);
+// Reviews transition t, whose sides are read from the frames of `shots` only:
+// from the first frame after the cut before t to the last before the cut
+// after it, so that the sides are t's own shots, not their neighbours.
+SpanReview reviewSpan(const SketchRun& run, Transition t, Transition shots);
 
 // What the second look learnt from the sketches while the scan ran, for the
 // reviews after it; each vector has one entry per frame or per pair.

@@ -124,6 +124,24 @@ float alignedSimilarity(const cv::Mat& a, const cv::Mat& b) {
   return std::max(shiftedSimilarity(ca, cb, 0, 0), shiftedSimilarity(ca, cb, shift.x, shift.y));
 }
 
+float leastMovedDifference(const cv::Mat& a, const cv::Mat& b) {
+  if (a.empty() || b.empty() || a.size() != b.size()) return -1.0f;
+  cv::Mat fa, fb;
+  a.convertTo(fa, CV_32F);
+  b.convertTo(fb, CV_32F);
+  double least = cv::norm(fa, fb, cv::NORM_L1) / static_cast<double>(fa.total());
+  for (int dy = -fa.rows / 4; dy <= fa.rows / 4; ++dy) {
+    for (int dx = -fa.cols / 4; dx <= fa.cols / 4; ++dx) {
+      const int w = fa.cols - std::abs(dx), h = fa.rows - std::abs(dy);
+      if (w * h * 2 < static_cast<int>(fa.total())) continue;
+      const cv::Rect inA(std::max(0, -dx), std::max(0, -dy), w, h);
+      least = std::min(least, cv::norm(fa(inA), fb(inA + cv::Point(dx, dy)), cv::NORM_L1) /
+                                  static_cast<double>(w * h));
+    }
+  }
+  return static_cast<float>(least / 255.0);
+}
+
 float layoutSimilarity(const cv::Mat& a, const cv::Mat& b) {
   if (a.empty() || b.empty() || a.size() != b.size()) return -1.0f;
   cv::Mat fa, fb;

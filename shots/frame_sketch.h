@@ -40,6 +40,14 @@ float sketchSpread(const cv::Mat& sketch);
 // sketch is missing.
 float alignedSimilarity(const cv::Mat& a, const cv::Mat& b);
 
+// The mean absolute difference of two sketches of one size, in [0, 1], over
+// the overlap once one is moved by the whole-pixel shift, of at most a quarter
+// of the width and of the height, that leaves the least (at least half the
+// picture overlapping): how much of their change a camera's move leaves. A
+// search, not a phase correlation, as that finds no shift between smooth
+// pictures. -1 where either is missing.
+float leastMovedDifference(const cv::Mat& a, const cv::Mat& b);
+
 // How alike the layouts of two sketches of one size are: the correlation of
 // their blurred grey levels over the overlap, as they lie or with the global
 // shift between them undone, whichever is more, in [-1, 1]. Blur and a zoom

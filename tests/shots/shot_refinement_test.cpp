@@ -193,7 +193,19 @@ TEST_F(ShotRefinementTest, CameraMovesThatLookLikeEditsAreNoEdits) {
     }
   }
   EXPECT_FALSE(breaksAt(runs[0], 39)) << "whip pan";
-  EXPECT_FALSE(bearsOutTransition(reviewSpan(runs[1], {36, 47}, 84))) << "pan";
+  EXPECT_FALSE(bearsOutTransition(reviewSpan(runs[1], {36, 47}, {0, 83}))) << "pan";
+}
+
+// A stretch the scan took for a transition just after a cut, over a still
+// shot: its sides are that shot's frames, not the frames across the cut.
+TEST_F(ShotRefinementTest, SidesAreReadWithinTheShotsAroundATransition) {
+  cv::Mat a, b;
+  cv::cvtColor(testing::texturedPicture(201, {320, 240}), a, cv::COLOR_BGR2GRAY);
+  cv::cvtColor(testing::texturedPicture(202, {320, 240}), b, cv::COLOR_BGR2GRAY);
+  SketchRun run;
+  for (int f = 0; f < 70; ++f) run.frames.push_back(makeSketch(f < 20 ? a : b));
+  EXPECT_FALSE(reviewSpan(run, {22, 40}, {0, 69}).sidesAlike) << "across the cut";
+  EXPECT_TRUE(reviewSpan(run, {22, 40}, {20, 69}).sidesAlike) << "within the shot";
 }
 
 }  // namespace
