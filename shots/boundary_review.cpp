@@ -320,14 +320,23 @@ SpanReview reviewSpan(const SketchRun& run, Transition t, Transition shots) {
       const cv::Mat &a = sketchAt(run, i), &b = sketchAt(run, j);
       const float aligned = alignedSimilarity(a, b);
       review.sides = std::max(review.sides, aligned);
-      const float plain = sketchDifference(a, b);
-      if (plain > 0.0f) review.moved = std::min(review.moved, leastMovedDifference(a, b) / plain);
       review.sidesAlike =
           review.sidesAlike || aligned >= kSameShot || layoutSimilarity(a, b) >= kSameLayout;
     }
   }
   const ChangeFit fit = fitChange(run, t.first, t.last);
   review.unexplained = fit.unexplained;
+  // Only sides that differ, around frames that could be a transition's, are
+  // worth the search for a camera's move.
+  if (!review.sidesAlike && fit.unexplained <= std::max(kUnexplained, kWipeUnexplained)) {
+    for (int i : before) {
+      for (int j : after) {
+        const cv::Mat &a = sketchAt(run, i), &b = sketchAt(run, j);
+        const float plain = sketchDifference(a, b);
+        if (plain > 0.0f) review.moved = std::min(review.moved, leastMovedDifference(a, b) / plain);
+      }
+    }
+  }
   review.wipe = fit.wipe;
   review.sweeps = sweepsAsWipe(run, t.first, t.last);
   return review;

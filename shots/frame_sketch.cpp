@@ -93,8 +93,14 @@ cv::Mat makeSketch(const cv::Mat& grey) {
   if (grey.empty()) return cv::Mat();
   const int height = std::max(
       8, static_cast<int>(std::lround(static_cast<double>(kSketchWidth) * grey.rows / grey.cols)));
-  cv::Mat sketch;
-  cv::resize(grey, sketch, cv::Size(kSketchWidth, height), 0, 0, cv::INTER_AREA);
+  // Averaging whole blocks first is several times faster than one area
+  // resize by a fraction; the last few columns and rows that make no whole
+  // block are left out.
+  const int block = std::max(1, std::min(grey.cols / (2 * kSketchWidth), grey.rows / (2 * height)));
+  cv::Mat blocks, sketch;
+  cv::resize(grey(cv::Rect(0, 0, grey.cols / block * block, grey.rows / block * block)), blocks,
+             cv::Size(grey.cols / block, grey.rows / block), 0, 0, cv::INTER_AREA);
+  cv::resize(blocks, sketch, cv::Size(kSketchWidth, height), 0, 0, cv::INTER_AREA);
   return sketch;
 }
 
