@@ -62,7 +62,9 @@ void followStretches(SecondLook& look, int known) {
 }
 
 // Everything the frames before `arrived` allow; with `all`, no more come.
-void advance(SecondLook& look, int arrived, int finalProfiles, bool all) {
+// Returns the candidates lookAtCuts may propose from the stretches shown now.
+std::vector<TransitionCandidate> advance(SecondLook& look, int arrived, int finalProfiles,
+                                         bool all) {
   const int n = look.frameCount;
   SketchFindings& f = look.findings;
   // A pair is looked at once the differences it is weighed against are in.
@@ -85,7 +87,7 @@ void advance(SecondLook& look, int arrived, int finalProfiles, bool all) {
   const auto inHand = [&](Transition t) {
     return all || t.last + spanReach(t) < look.pairsLookedAt;
   };
-  std::vector<Transition> waiting;
+  std::vector<Transition> waiting, fresh;
   for (const Transition& s : look.stretchesWaiting) {
     const Transition t{s.first + kGap / 2, s.last - kGap / 2};
     if (!all && (look.gapsLookedAt <= s.last + kGap || !inHand(t))) {
@@ -96,6 +98,7 @@ void advance(SecondLook& look, int arrived, int finalProfiles, bool all) {
     if (showsTransition(look.gaps, f.differences, look.run, s.first, s.last, &shown)) {
       f.stretches.push_back(shown);
       look.spansWaiting.push_back(shown);
+      if (shown.last - shown.first >= kGap) fresh.push_back(shown);
     }
   }
   look.stretchesWaiting = std::move(waiting);
@@ -108,6 +111,17 @@ void advance(SecondLook& look, int arrived, int finalProfiles, bool all) {
     }
   }
   look.spansWaiting = std::move(waiting);
+  // Their frames are still at hand for the typing; sides alike are not proposed.
+  std::vector<TransitionCandidate> candidates;
+  for (const Transition& t : fresh) {
+    const int entry = (t.first + t.last) / 2;
+    const auto review = f.spans.find({t.first, t.last});
+    if (entry >= 1 && entry < std::min(finalProfiles, n - 1) &&
+        (review == f.spans.end() || !review->second.sidesAlike)) {
+      candidates.push_back(proposedCandidate(t, look.profiles));
+    }
+  }
+  return candidates;
 }
 
 }  // namespace
@@ -125,7 +139,8 @@ void startSecondLook(SecondLook& look, int frameCount, const PairMeasure* measur
   look.findings.breaks.assign(frames > 0 ? frames - 1 : 0, -1);
 }
 
-void lookAtBatch(SecondLook& look, const ScannedBatch& batch, int finalProfiles) {
+std::vector<TransitionCandidate> lookAtBatch(SecondLook& look, const ScannedBatch& batch,
+                                             int finalProfiles) {
   SketchFindings& f = look.findings;
   for (size_t i = 0; i < batch.sketches.size(); ++i) {
     const int j = batch.first + static_cast<int>(i);
@@ -146,7 +161,7 @@ void lookAtBatch(SecondLook& look, const ScannedBatch& batch, int finalProfiles)
       }
     }
   }
-  advance(look, batch.first + static_cast<int>(batch.sketches.size()), finalProfiles, false);
+  return advance(look, batch.first + static_cast<int>(batch.sketches.size()), finalProfiles, false);
 }
 
 void finishSecondLook(SecondLook& look) {

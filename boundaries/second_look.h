@@ -44,8 +44,10 @@ void startSecondLook(SecondLook& look, int frameCount, const PairMeasure* measur
 
 // Every batch of the scan, in frame order, with its frames' sketches; the
 // measures of its pairs are written and the profile entries before
-// `finalProfiles` are final.
-void lookAtBatch(SecondLook& look, const ScannedBatch& batch, int finalProfiles);
+// `finalProfiles` are final. Returns candidates lookAtCuts may propose, for
+// the scan to type while it keeps their frames.
+std::vector<TransitionCandidate> lookAtBatch(SecondLook& look, const ScannedBatch& batch,
+                                             int finalProfiles);
 
 // After the scan: reviews what still waits for frames that will not come.
 void finishSecondLook(SecondLook& look);

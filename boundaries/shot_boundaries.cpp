@@ -48,11 +48,13 @@ std::vector<ShotRecord> findShotBoundaries(Video& video, ShotScan& scan,
 
   // The scan; the second look sees every batch.
   double since = monotonicSeconds();
-  scanShots(video, scan, options.keptFrameBytes,
-            options.refine ? [&look](const ScannedBatch& batch,
-                                     int finalProfiles) { lookAtBatch(look, batch, finalProfiles); }
-                           : ScanStep(),
-            options.refine);
+  ScanStep step;
+  if (options.refine) {
+    step = [&look](const ScannedBatch& batch, int finalProfiles) {
+      return lookAtBatch(look, batch, finalProfiles);
+    };
+  }
+  scanShots(video, scan, options.keptFrameBytes, step, options.refine);
   if (options.refine) finishSecondLook(look);
   reportStageTime("scan", since);
   reportUndecodedFrames(video);

@@ -33,7 +33,10 @@ void scanShots(Video& video, ShotScan& scan, size_t keptFrameBytes, const ScanSt
       ranges, scan.measures.data(), scan.isolatedFrames, video, threads,
       [&](const ScannedBatch& batch) {
         takeScannedBatch(typing, batch);
-        if (eachBatch) eachBatch(batch, typing.builder.final);
+        if (!eachBatch) return;
+        for (const TransitionCandidate& c : eachBatch(batch, typing.builder.final)) {
+          addScanCandidate(typing, c);
+        }
       },
       sketch);
   finishScanTyping(typing);

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <vector>
 
 #include "boundaries/shot_boundaries.h"
 #include "shots/single_pass_scan.h"
@@ -16,8 +17,10 @@ namespace shotscene {
 int defaultThreadCount();
 
 // What else the scan does with each batch, in frame order: the profile
-// entries before `finalProfiles` are final by then.
-using ScanStep = std::function<void(const ScannedBatch& batch, int finalProfiles)>;
+// entries before `finalProfiles` are final by then. It returns more
+// candidates to type from the frames the scan keeps.
+using ScanStep =
+    std::function<std::vector<TransitionCandidate>(const ScannedBatch& batch, int finalProfiles)>;
 
 // Measures every pair in one decoding pass, filling the video's frame index;
 // builds the profiles and types the candidates whose frames it still holds,

@@ -65,6 +65,17 @@ std::vector<Transition> proposeTransitions(const ShotRecord* cutShots, int cutCo
   return proposals;
 }
 
+TransitionCandidate proposedCandidate(Transition t, const PairProfile* profiles) {
+  TransitionCandidate c;
+  c.entry = (t.first + t.last) / 2;
+  c.profile = profiles[c.entry];
+  c.profile.score = kProposedScore;
+  c.profile.startFrame = static_cast<float>(t.first);
+  c.profile.endFrame = static_cast<float>(t.last);
+  c.profile.type = 0.0f;
+  return c;
+}
+
 std::vector<TransitionCandidate> proposedCandidates(const std::vector<Transition>& proposals,
                                                     const std::vector<PairProfile>& profiles) {
   const int pairs = static_cast<int>(profiles.size());
@@ -73,7 +84,7 @@ std::vector<TransitionCandidate> proposedCandidates(const std::vector<Transition
   // scan's candidates do.
   std::map<int, PairProfile> taken;
   for (const Transition& t : proposals) {
-    TransitionCandidate c;
+    TransitionCandidate c = proposedCandidate(t, profiles.data());
     for (int p = std::max(0, t.first - kLongestTransition);
          p < std::min(pairs, t.last + kLongestTransition); ++p) {
       const auto proposed = taken.find(p);
@@ -84,12 +95,6 @@ std::vector<TransitionCandidate> proposedCandidates(const std::vector<Transition
         c.waitsFor.push_back(p);
       }
     }
-    c.entry = (t.first + t.last) / 2;
-    c.profile = profiles[c.entry];
-    c.profile.score = kProposedScore;
-    c.profile.startFrame = static_cast<float>(t.first);
-    c.profile.endFrame = static_cast<float>(t.last);
-    c.profile.type = 0.0f;
     if (c.waitsFor.empty()) taken[c.entry] = c.profile;
     candidates.push_back(std::move(c));
   }

@@ -29,6 +29,10 @@ bool showsTransition(const std::vector<float>& gaps, const std::vector<float>& d
 std::vector<Transition> proposeTransitions(const ShotRecord* cutShots, int cutCount,
                                            const SketchFindings& findings);
 
+// The candidate for proposal t without what it waits for: centred on it and
+// carrying the curve fields of its entry of `profiles`, which must be final.
+TransitionCandidate proposedCandidate(Transition t, const PairProfile* profiles);
+
 // A candidate for each proposal, centred on it and carrying the curve fields
 // of its entry of `profiles` (frameCount - 1 entries, the scan's). A proposal
 // that a candidate of `profiles` covers waits for the entries covering it.

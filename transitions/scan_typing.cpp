@@ -24,6 +24,15 @@ void typeWaiting(ScanTyping& t, bool all) {
     }
     t.waiting.pop_front();
   }
+  while (!t.proposed.empty()) {
+    const TransitionCandidate& c = t.proposed.front();
+    if (!all && typingReach(c.profile) > decoded && typingReach(c.profile) <= t.frameCount) return;
+    PairProfile typed;
+    if (typeFromRetained(c.profile, t.frames, t.scale, t.frameCount, typed)) {
+      t.typed.emplace(c.entry, TypedCandidate{c.profile, typed});
+    }
+    t.proposed.pop_front();
+  }
 }
 
 void examineFinalEntries(ScanTyping& t) {
@@ -66,6 +75,12 @@ void takeScannedBatch(ScanTyping& t, const ScannedBatch& batch) {
     examineFinalEntries(t);
     typeWaiting(t, false);
   }
+}
+
+void addScanCandidate(ScanTyping& t, const TransitionCandidate& candidate) {
+  if (!t.usable) return;
+  t.proposed.push_back(candidate);
+  typeWaiting(t, false);
 }
 
 void finishScanTyping(ScanTyping& t) {

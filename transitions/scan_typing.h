@@ -26,8 +26,9 @@ struct ScanTyping {
   ProfileBuilder builder;
   PairProfile* profiles = nullptr;  // the caller's, not owned
   RetainedFrames frames;
-  int examined = 0;         // profile entries looked at so far
-  std::deque<int> waiting;  // candidates whose last frames are not decoded yet
+  int examined = 0;                          // profile entries looked at so far
+  std::deque<int> waiting;                   // candidates whose last frames are not decoded yet
+  std::deque<TransitionCandidate> proposed;  // candidates from elsewhere, waiting likewise
   TypedCandidates typed;
 };
 
@@ -41,6 +42,11 @@ void startScanTyping(ScanTyping& typing, const PairMeasure* measures, PairProfil
 // Takes the batch the scan hands on, builds the profile as far as its
 // measures decide it, and types the candidates that have become final and whose frames are kept.
 void takeScannedBatch(ScanTyping& typing, const ScannedBatch& batch);
+
+// A candidate found elsewhere during the scan, typed like the profile's own
+// once its frames are in, if its first frames are still kept. Its type goes to
+// `typed` unless a candidate of the profile's own holds that entry.
+void addScanCandidate(ScanTyping& typing, const TransitionCandidate& candidate);
 
 // After the scan: completes the profiles, which are then what buildPairProfiles
 // gives for the measures, and types what the kept frames allow.

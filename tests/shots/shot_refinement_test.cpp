@@ -26,6 +26,7 @@ std::string listed(const std::vector<ShotRecord>& shots) {
 
 struct Shots {
   std::string scanned, refined;
+  int decodedAgain = 0;  // candidates the refined run's typing decoded again
 };
 
 Shots scanAndRefine(const std::string& path, const std::function<bool(int)>& unreadable) {
@@ -38,6 +39,7 @@ Shots scanAndRefine(const std::string& path, const std::function<bool(int)>& unr
     BoundaryOptions options;
     options.refine = refine;
     (refine ? shots.refined : shots.scanned) = listed(findShotBoundaries(video, scan, options));
+    if (refine) shots.decodedAgain = scan.typedByDecoding;
   }
   return shots;
 }
@@ -132,7 +134,8 @@ TEST_F(ShotRefinementTest, ChangesTheShotsWhereTheFootageMovesOrACutHidesAndNowh
 // Real editing: a dip to black is one dissolve; a dissolve between shots that
 // both move stays a dissolve; a jump cut (the same place, its objects moved)
 // and a cut-in (the same picture 2.5 times closer) are cuts; fish sweeping
-// across a cartoon are no cut.
+// across a cartoon are no cut. What the second look proposes is typed from
+// the frames the scan keeps, without decoding again.
 TEST_F(ShotRefinementTest, RealEditsKeepTheirBoundariesAndAnimationMakesNone) {
   using K = testing::SegmentKind;
   using testing::View;
@@ -168,7 +171,9 @@ TEST_F(ShotRefinementTest, RealEditsKeepTheirBoundariesAndAnimationMakesNone) {
   for (const auto& c : cases) {
     const std::string video = path("clip.avi");
     ASSERT_TRUE(testing::writeVideo(c.plan, video));
-    EXPECT_EQ(scanAndRefine(video, nullptr).refined, c.refined) << c.name;
+    const Shots shots = scanAndRefine(video, nullptr);
+    EXPECT_EQ(shots.refined, c.refined) << c.name;
+    EXPECT_EQ(shots.decodedAgain, 0) << c.name;
   }
 }
 
