@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <opencv2/imgproc.hpp>
 #include <utility>
 
@@ -132,17 +134,31 @@ float alignedSimilarity(const cv::Mat& a, const cv::Mat& b) {
 
 float leastMovedDifference(const cv::Mat& a, const cv::Mat& b) {
   if (a.empty() || b.empty() || a.size() != b.size()) return -1.0f;
-  cv::Mat fa, fb;
-  a.convertTo(fa, CV_32F);
-  b.convertTo(fb, CV_32F);
-  double least = cv::norm(fa, fb, cv::NORM_L1) / static_cast<double>(fa.total());
-  for (int dy = -fa.rows / 4; dy <= fa.rows / 4; ++dy) {
-    for (int dx = -fa.cols / 4; dx <= fa.cols / 4; ++dx) {
-      const int w = fa.cols - std::abs(dx), h = fa.rows - std::abs(dy);
-      if (w * h * 2 < static_cast<int>(fa.total())) continue;
-      const cv::Rect inA(std::max(0, -dx), std::max(0, -dy), w, h);
-      least = std::min(least, cv::norm(fa(inA), fb(inA + cv::Point(dx, dy)), cv::NORM_L1) /
-                                  static_cast<double>(w * h));
+  CV_Assert(a.type() == CV_8UC1 && b.type() == CV_8UC1);
+  // Sums of 8-bit differences are exact in integers; a shift whose partial
+  // sum already passes the least so far is left early.
+  const auto difference = [&](int dx, int dy, double bound) {
+    const int w = a.cols - std::abs(dx), h = a.rows - std::abs(dy);
+    const double area = static_cast<double>(w) * h;
+    const int x0 = std::max(0, -dx), y0 = std::max(0, -dy);
+    int64_t sum = 0;
+    for (int y = 0; y < h; ++y) {
+      const uint8_t* pa = a.ptr<uint8_t>(y0 + y) + x0;
+      const uint8_t* pb = b.ptr<uint8_t>(y0 + y + dy) + x0 + dx;
+      int row = 0;
+      for (int x = 0; x < w; ++x) row += std::abs(pa[x] - pb[x]);
+      sum += row;
+      if (static_cast<double>(sum) / area > bound) return bound + 1.0;
+    }
+    return static_cast<double>(sum) / area;
+  };
+  const double infinite = std::numeric_limits<double>::infinity();
+  double least = difference(0, 0, infinite);
+  for (int dy = -a.rows / 4; dy <= a.rows / 4; ++dy) {
+    for (int dx = -a.cols / 4; dx <= a.cols / 4; ++dx) {
+      const int w = a.cols - std::abs(dx), h = a.rows - std::abs(dy);
+      if (w * h * 2 < static_cast<int>(a.total())) continue;
+      least = std::min(least, difference(dx, dy, least));
     }
   }
   return static_cast<float>(least / 255.0);

@@ -40,7 +40,7 @@ float sketchSpread(const cv::Mat& sketch);
 // sketch is missing.
 float alignedSimilarity(const cv::Mat& a, const cv::Mat& b);
 
-// The mean absolute difference of two sketches of one size, in [0, 1], over
+// The mean absolute difference of two 8-bit sketches of one size, in [0, 1], over
 // the overlap once one is moved by the whole-pixel shift, of at most a quarter
 // of the width and of the height, that leaves the least (at least half the
 // picture overlapping): how much of their change a camera's move leaves. A

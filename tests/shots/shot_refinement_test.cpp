@@ -8,6 +8,7 @@
 
 #include "boundaries/shot_boundaries.h"
 #include "shots/boundary_review.h"
+#include "shots/frame_sketch.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/tool_runner.h"
 #include "tools/test_video.h"
@@ -211,6 +212,32 @@ TEST_F(ShotRefinementTest, SidesAreReadWithinTheShotsAroundATransition) {
   for (int f = 0; f < 70; ++f) run.frames.push_back(makeSketch(f < 20 ? a : b));
   EXPECT_FALSE(reviewSpan(run, {22, 40}, {0, 69}).sidesAlike) << "across the cut";
   EXPECT_TRUE(reviewSpan(run, {22, 40}, {20, 69}).sidesAlike) << "within the shot";
+}
+
+// Two crops of one picture, the second moved: the search finds the move up to
+// a quarter of the sketch each way and leaves nothing of the change; beyond
+// it, or between other pictures, the change stays.
+TEST_F(ShotRefinementTest, AMoveWithinAQuarterOfTheSketchLeavesNoChange) {
+  cv::Mat picture;
+  cv::cvtColor(testing::texturedPicture(203, {120, 80}), picture, cv::COLOR_BGR2GRAY);
+  const cv::Rect at(30, 20, kSketchWidth, 27);
+  const struct {
+    cv::Point move;
+    bool left;  // some change must be left
+  } cases[] = {{{0, 0}, false},  {{7, 3}, false}, {{-12, -6}, false},
+               {{12, 6}, false}, {{16, 0}, true}, {{0, 9}, true}};
+  for (const auto& c : cases) {
+    const float least = leastMovedDifference(picture(at), picture(at + c.move));
+    if (c.left) {
+      EXPECT_GT(least, 0.02f) << c.move;
+    } else {
+      EXPECT_EQ(least, 0.0f) << c.move;
+    }
+  }
+  const cv::Mat dark(27, kSketchWidth, CV_8UC1, cv::Scalar(100));
+  const cv::Mat light(27, kSketchWidth, CV_8UC1, cv::Scalar(151));
+  EXPECT_FLOAT_EQ(leastMovedDifference(dark, light), 0.2f);
+  EXPECT_EQ(leastMovedDifference(dark, cv::Mat()), -1.0f);
 }
 
 }  // namespace
