@@ -98,7 +98,7 @@ std::vector<TransitionCandidate> advance(SecondLook& look, int arrived, int fina
     if (showsTransition(look.gaps, f.differences, look.run, s.first, s.last, &shown)) {
       f.stretches.push_back(shown);
       look.spansWaiting.push_back(shown);
-      if (shown.last - shown.first >= kGap) fresh.push_back(shown);
+      fresh.push_back(shown);
     }
   }
   look.stretchesWaiting = std::move(waiting);
@@ -114,10 +114,7 @@ std::vector<TransitionCandidate> advance(SecondLook& look, int arrived, int fina
   // Their frames are still at hand for the typing; sides alike are not proposed.
   std::vector<TransitionCandidate> candidates;
   for (const Transition& t : fresh) {
-    const int entry = (t.first + t.last) / 2;
-    const auto review = f.spans.find({t.first, t.last});
-    if (entry >= 1 && entry < std::min(finalProfiles, n - 1) &&
-        (review == f.spans.end() || !review->second.sidesAlike)) {
+    if ((t.first + t.last) / 2 < finalProfiles && worthProposing(t, f)) {
       candidates.push_back(proposedCandidate(t, look.profiles));
     }
   }

@@ -49,20 +49,24 @@ bool showsTransition(const std::vector<float>& gaps, const std::vector<float>& d
 
 std::vector<Transition> proposeTransitions(const ShotRecord* cutShots, int cutCount,
                                            const SketchFindings& findings) {
-  const int n = static_cast<int>(findings.spreads.size());
   std::vector<Transition> proposals;
   for (const Transition& t : findings.stretches) {
-    const int centre = (t.first + t.last) / 2;
     bool nearCut = false;
     for (int k = 0; k + 1 < cutCount && !nearCut; ++k) {
       nearCut = t.last + kGap > cutShots[k].end - 1 && t.first < cutShots[k].end + kGap;
     }
-    if (nearCut || t.last - t.first < kGap || centre < 1 || centre >= n - 1) continue;
-    // What the check after the typing would drop is not worth typing.
-    const auto review = findings.spans.find({t.first, t.last});
-    if (review == findings.spans.end() || !review->second.sidesAlike) proposals.push_back(t);
+    if (!nearCut && worthProposing(t, findings)) proposals.push_back(t);
   }
   return proposals;
+}
+
+bool worthProposing(Transition t, const SketchFindings& findings) {
+  const int n = static_cast<int>(findings.spreads.size());
+  const int centre = (t.first + t.last) / 2;
+  if (t.last - t.first < kGap || centre < 1 || centre >= n - 1) return false;
+  // What the check after the typing would drop is not worth typing.
+  const auto review = findings.spans.find({t.first, t.last});
+  return review == findings.spans.end() || !review->second.sidesAlike;
 }
 
 TransitionCandidate proposedCandidate(Transition t, const PairProfile* profiles) {

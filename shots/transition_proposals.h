@@ -29,6 +29,10 @@ bool showsTransition(const std::vector<float>& gaps, const std::vector<float>& d
 std::vector<Transition> proposeTransitions(const ShotRecord* cutShots, int cutCount,
                                            const SketchFindings& findings);
 
+// Whether a gradual transition the findings show, away from cuts, is proposed:
+// long enough, inside the video, its sides not alike.
+bool worthProposing(Transition t, const SketchFindings& findings);
+
 // The candidate for proposal t without what it waits for: centred on it and
 // carrying the curve fields of its entry of `profiles`, which must be final.
 TransitionCandidate proposedCandidate(Transition t, const PairProfile* profiles);

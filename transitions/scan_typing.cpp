@@ -8,17 +8,21 @@ namespace {
 
 constexpr size_t kFewestKeptFrames = 64;
 
-// Types the waiting candidates in order, as far as the decoded frames reach;
-// with `all`, no more frames come.
-void typeWaiting(ScanTyping& t, bool all) {
+// Whether the frames `candidate` reads are decoded, or will never be.
+bool framesIn(const ScanTyping& t, const PairProfile& candidate, bool all) {
   const int decoded = t.frames.first + static_cast<int>(t.frames.grey.size());
+  return all || typingReach(candidate) <= decoded || typingReach(candidate) > t.frameCount;
+}
+
+// Types the waiting candidates in order, as far as the decoded frames reach;
+// with `all`, no more frames come. A proposed candidate leaves a profile's own
+// type for its entry standing.
+void typeWaiting(ScanTyping& t, bool all) {
+  PairProfile typed;
   while (!t.waiting.empty()) {
     const int entry = t.waiting.front();
     const PairProfile& candidate = t.profiles[entry];
-    if (!all && typingReach(candidate) > decoded && typingReach(candidate) <= t.frameCount) {
-      return;
-    }
-    PairProfile typed;
+    if (!framesIn(t, candidate, all)) return;
     if (typeFromRetained(candidate, t.frames, t.scale, t.frameCount, typed)) {
       t.typed[entry] = TypedCandidate{candidate, typed};
     }
@@ -26,8 +30,7 @@ void typeWaiting(ScanTyping& t, bool all) {
   }
   while (!t.proposed.empty()) {
     const TransitionCandidate& c = t.proposed.front();
-    if (!all && typingReach(c.profile) > decoded && typingReach(c.profile) <= t.frameCount) return;
-    PairProfile typed;
+    if (!framesIn(t, c.profile, all)) return;
     if (typeFromRetained(c.profile, t.frames, t.scale, t.frameCount, typed)) {
       t.typed.emplace(c.entry, TypedCandidate{c.profile, typed});
     }
