@@ -44,6 +44,9 @@ constexpr double kUnexplained = 0.5;
 // Sides one of which, moved, leaves less than this share of their difference
 // are one scene the camera moved over, as in a whip pan.
 constexpr float kMovedView = 0.5f;
+// The same for a move up to kFarMove with the exposure evened out; a search
+// that wide finds some likeness between any two pictures.
+constexpr float kFarMovedView = 0.3f;
 // A proposed cut: a difference this many times the median of the pairs
 // around, and at least kProposalFloor, at least kProposalSpacing frames from
 // every other boundary.
@@ -303,7 +306,8 @@ bool standsOutAsCut(const SketchRun& run, const std::vector<float>& d, int k) {
 }
 
 bool bearsOutTransition(const SpanReview& review) {
-  return !review.sidesAlike && review.unexplained <= kUnexplained && review.moved >= kMovedView;
+  return !review.sidesAlike && review.unexplained <= kUnexplained && review.moved >= kMovedView &&
+         review.farMoved >= kFarMovedView;
 }
 
 int spanReach(Transition t) {
@@ -334,6 +338,15 @@ SpanReview reviewSpan(const SketchRun& run, Transition t, Transition shots) {
         const cv::Mat &a = sketchAt(run, i), &b = sketchAt(run, j);
         const float plain = sketchDifference(a, b);
         if (plain > 0.0f) review.moved = std::min(review.moved, leastMovedDifference(a, b) / plain);
+      }
+    }
+    // The wider search is the slower: only for sides a near move left apart.
+    if (review.moved >= kMovedView) {
+      for (int i : before) {
+        for (int j : after) {
+          const float share = farMovedShare(sketchAt(run, i), sketchAt(run, j));
+          review.farMoved = std::min(review.farMoved, share);
+        }
       }
     }
   }
@@ -405,7 +418,7 @@ std::vector<ShotRecord> refineShots(const std::vector<ShotRecord>& shots,
              (t.last >= b.span.first && t.first <= b.span.last);
     });
     if (near || review == nullptr || review->sidesAlike || review->moved < kMovedView ||
-        review->unexplained > kWipeUnexplained) {
+        review->farMoved < kFarMovedView || review->unexplained > kWipeUnexplained) {
       continue;
     }
     if (review->sweeps) kept.push_back(Boundary{entry, review->wipe ? kWipe : kDissolve, t});

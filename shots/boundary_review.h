@@ -62,12 +62,14 @@ struct SpanReview {
   double unexplained = 0.0;
   bool wipe = false;
   bool sweeps = false;
-  float sides = -1.0f;  // the most alike pair of sides, aligned
-  float moved = 2.0f;   // of the sides' difference, the least share a shift leaves
+  float sides = -1.0f;    // the most alike pair of sides, aligned
+  float moved = 2.0f;     // of the sides' difference, the least share a shift leaves
+  float farMoved = 2.0f;  // the least farMovedShare of the sides, where moved is large
 };
 
 // Whether a review bears a gradual transition out: its sides differ, its
-// frames mix or split its ends, and no camera's move explains them.
+// frames mix or split its ends, and no camera's move explains them, near or
+// far, with its exposure changed or not.
 bool bearsOutTransition(const SpanReview& review);
 
 // How many frames beyond its ends reviewSpan reads for a transition.

@@ -164,6 +164,50 @@ float leastMovedDifference(const cv::Mat& a, const cv::Mat& b) {
   return static_cast<float>(least / 255.0);
 }
 
+float farMovedShare(const cv::Mat& a, const cv::Mat& b) {
+  if (a.empty() || b.empty() || a.size() != b.size()) return -1.0f;
+  CV_Assert(a.type() == CV_8UC1 && b.type() == CV_8UC1);
+  cv::Mat fa, fb;
+  a.convertTo(fa, CV_32F);
+  b.convertTo(fb, CV_32F);
+  // The evened difference for a shift, left once it passes `bound`.
+  const auto difference = [&](int dx, int dy, double bound) {
+    const cv::Rect inA(std::max(0, -dx), std::max(0, -dy), a.cols - std::abs(dx),
+                       a.rows - std::abs(dy));
+    const cv::Rect inB = inA + cv::Point(dx, dy);
+    cv::Scalar meanA, spreadA, meanB, spreadB;
+    cv::meanStdDev(fa(inA), meanA, spreadA);
+    cv::meanStdDev(fb(inB), meanB, spreadB);
+    const float gainA = static_cast<float>(1.0 / std::max(kFlatSketchSpread, spreadA[0]));
+    const float gainB = static_cast<float>(1.0 / std::max(kFlatSketchSpread, spreadB[0]));
+    const float offset = static_cast<float>(meanB[0] * gainB - meanA[0] * gainA);
+    const double area = static_cast<double>(inA.area());
+    double sum = 0.0;
+    for (int y = 0; y < inA.height; ++y) {
+      const float* pa = fa.ptr<float>(inA.y + y) + inA.x;
+      const float* pb = fb.ptr<float>(inB.y + y) + inB.x;
+      float row = 0.0f;
+      for (int x = 0; x < inA.width; ++x) row += std::abs(pa[x] * gainA - pb[x] * gainB + offset);
+      sum += row;
+      if (sum / area > bound) return bound + 1.0;
+    }
+    return sum / area;
+  };
+  const double plain = difference(0, 0, std::numeric_limits<double>::infinity());
+  if (plain <= 0.0) return 0.0f;
+  double least = plain;
+  const int reachX = static_cast<int>(a.cols * kFarMove);
+  const int reachY = static_cast<int>(a.rows * kFarMove);
+  for (int dy = -reachY; dy <= reachY; ++dy) {
+    for (int dx = -reachX; dx <= reachX; ++dx) {
+      const double overlap = static_cast<double>(a.cols - std::abs(dx)) * (a.rows - std::abs(dy));
+      if (overlap < kFarMoveOverlap * static_cast<double>(a.total())) continue;
+      least = std::min(least, difference(dx, dy, least));
+    }
+  }
+  return static_cast<float>(least / plain);
+}
+
 float layoutSimilarity(const cv::Mat& a, const cv::Mat& b) {
   if (a.empty() || b.empty() || a.size() != b.size()) return -1.0f;
   cv::Mat fa, fb;

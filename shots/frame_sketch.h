@@ -48,6 +48,18 @@ float alignedSimilarity(const cv::Mat& a, const cv::Mat& b);
 // pictures. -1 where either is missing.
 float leastMovedDifference(const cv::Mat& a, const cv::Mat& b);
 
+// How much of the difference of two 8-bit sketches of one size is left once
+// the camera's move and a change of exposure are undone: the least mean
+// absolute difference of their overlaps, each less its mean and divided by its
+// spread (at least kFlatSketchSpread), over whole-pixel shifts of up to
+// kFarMove of the width and of the height that leave kFarMoveOverlap of the
+// picture overlapping, as a share of that difference unshifted. A camera
+// swung far often changes its exposure on the way. 0 where the sketches do
+// not differ so; -1 where either is missing.
+inline constexpr double kFarMove = 0.45;
+inline constexpr double kFarMoveOverlap = 0.4;
+float farMovedShare(const cv::Mat& a, const cv::Mat& b);
+
 // How alike the layouts of two sketches of one size are: the correlation of
 // their blurred grey levels over the overlap, as they lie or with the global
 // shift between them undone, whichever is more, in [-1, 1]. Blur and a zoom

@@ -182,24 +182,73 @@ TEST_F(ShotRefinementTest, RealEditsKeepTheirBoundariesAndAnimationMakesNone) {
 // A whip pan swings at once most of a picture's width and slows down over
 // four frames: its first pair looks like a cut's, but the next pairs change
 // too. A steady pan the scan took for a dissolve shows the two ends' views
-// moved, not mixed. Neither is an edit.
+// moved, not mixed. A swing of over a third of a smooth picture's width while
+// the exposure rises by a quarter leaves sides whose detail does not match
+// and that a near move does not explain. None is an edit.
 TEST_F(ShotRefinementTest, CameraMovesThatLookLikeEditsAreNoEdits) {
   static const int whip[] = {240, 60, 30, 15, 8};
-  const std::function<int(int)> steps[] = {
-      [](int f) { return f >= 40 && f < 45 ? whip[f - 40] : 2; }, [](int) { return 12; }};
-  cv::Mat wide;
+  static const int swing[] = {10, 30, 40, 30, 10};
+  const struct {
+    std::function<int(int)> step;
+    std::function<double(int)> exposure;
+  } moves[] = {
+      {[](int f) { return f >= 40 && f < 45 ? whip[f - 40] : 2; }, [](int) { return 1.0; }},
+      {[](int) { return 12; }, [](int) { return 1.0; }},
+      {[](int f) { return f >= 40 && f < 45 ? swing[f - 40] : 0; },
+       [](int f) { return 1.0 + 0.25 * std::clamp(f - 38, 0, 10) / 10.0; }},
+  };
+  cv::Mat wide, smooth;
   cv::cvtColor(testing::texturedPicture(201, {1400, 240}), wide, cv::COLOR_BGR2GRAY);
-  SketchRun runs[2];
-  for (int k = 0; k < 2; ++k) {
+  cv::GaussianBlur(wide, smooth, cv::Size(), 6);
+  SketchRun runs[3];
+  for (int k = 0; k < 3; ++k) {
     for (int f = 0, x = 0; f < 84; ++f) {
-      x += steps[k](f);
+      const int step = moves[k].step(f);
+      x += step;
       cv::Mat frame;
-      cv::blur(wide(cv::Rect(x, 0, 320, 240)), frame, cv::Size(steps[k](f), 1));
+      cv::blur((k == 2 ? smooth : wide)(cv::Rect(x, 0, 320, 240)), frame,
+               cv::Size(std::max(1, step), 1));
+      frame.convertTo(frame, -1, moves[k].exposure(f));
       runs[k].frames.push_back(makeSketch(frame));
     }
   }
   EXPECT_FALSE(breaksAt(runs[0], 39)) << "whip pan";
   EXPECT_FALSE(bearsOutTransition(reviewSpan(runs[1], {36, 47}, {0, 83}))) << "pan";
+  const SpanReview swung = reviewSpan(runs[2], {38, 48}, {0, 83});
+  EXPECT_GE(swung.moved, 0.5f) << "a near move explains the swing";
+  EXPECT_FALSE(bearsOutTransition(swung)) << "swing with the exposure rising";
+}
+
+// Two crops of one picture, the second moved and its exposure changed: the
+// far search evens the exposure out and finds moves of up to 0.45 of the
+// sketch; beyond that, or between other pictures, much of the change stays.
+TEST_F(ShotRefinementTest, AFarMoveWithTheExposureChangedLeavesLittleOfTheChange) {
+  cv::Mat picture, other;
+  cv::cvtColor(testing::texturedPicture(203, {120, 80}), picture, cv::COLOR_BGR2GRAY);
+  cv::cvtColor(testing::texturedPicture(204, {120, 80}), other, cv::COLOR_BGR2GRAY);
+  const cv::Rect at(36, 26, kSketchWidth, 27);
+  const struct {
+    const cv::Mat* second;
+    cv::Point move;
+    double gain;
+    bool left;  // much of the change must be left
+  } cases[] = {{&picture, {20, 5}, 1.25, false},
+               {&picture, {-18, -6}, 0.8, false},
+               {&picture, {30, 0}, 1.0, true},
+               {&other, {0, 0}, 1.0, true},
+               {&other, {10, 4}, 1.2, true}};
+  for (const auto& c : cases) {
+    cv::Mat second;
+    (*c.second)(at + c.move).convertTo(second, -1, c.gain);
+    const float share = farMovedShare(picture(at), second);
+    if (c.left) {
+      EXPECT_GT(share, 0.45f) << c.move << " x" << c.gain;
+    } else {
+      EXPECT_LT(share, 0.1f) << c.move << " x" << c.gain;
+    }
+  }
+  EXPECT_EQ(farMovedShare(picture(at), picture(at)), 0.0f);
+  EXPECT_EQ(farMovedShare(picture(at), cv::Mat()), -1.0f);
 }
 
 // A stretch the scan took for a transition just after a cut, over a still
