@@ -340,11 +340,13 @@ SpanReview reviewSpan(const SketchRun& run, Transition t, Transition shots) {
         if (plain > 0.0f) review.moved = std::min(review.moved, leastMovedDifference(a, b) / plain);
       }
     }
-    // The wider search is the slower: only for sides a near move left apart.
+    // The wider search is the slower: only for sides a near move left apart,
+    // and only until a pair shows the move.
     if (review.moved >= kMovedView) {
       for (int i : before) {
         for (int j : after) {
-          const float share = farMovedShare(sketchAt(run, i), sketchAt(run, j));
+          if (review.farMoved < kFarMovedView) break;
+          const float share = farMovedShare(sketchAt(run, i), sketchAt(run, j), kFarMovedView);
           review.farMoved = std::min(review.farMoved, share);
         }
       }

@@ -64,7 +64,7 @@ struct SpanReview {
   bool sweeps = false;
   float sides = -1.0f;    // the most alike pair of sides, aligned
   float moved = 2.0f;     // of the sides' difference, the least share a shift leaves
-  float farMoved = 2.0f;  // the least farMovedShare of the sides, where moved is large
+  float farMoved = 2.0f;  // farMovedShare of the sides where moved is large, searched under 0.3
 };
 
 // Whether a review bears a gradual transition out: its sides differ, its

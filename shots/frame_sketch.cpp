@@ -164,23 +164,39 @@ float leastMovedDifference(const cv::Mat& a, const cv::Mat& b) {
   return static_cast<float>(least / 255.0);
 }
 
-float farMovedShare(const cv::Mat& a, const cv::Mat& b) {
+float farMovedShare(const cv::Mat& a, const cv::Mat& b, double below) {
   if (a.empty() || b.empty() || a.size() != b.size()) return -1.0f;
   CV_Assert(a.type() == CV_8UC1 && b.type() == CV_8UC1);
   cv::Mat fa, fb;
   a.convertTo(fa, CV_32F);
   b.convertTo(fb, CV_32F);
-  // The evened difference for a shift, left once it passes `bound`.
+  // Sums and sums of squares over rectangles, for each overlap's mean and spread.
+  cv::Mat sumA, squaresA, sumB, squaresB;
+  cv::integral(a, sumA, squaresA, CV_64F, CV_64F);
+  cv::integral(b, sumB, squaresB, CV_64F, CV_64F);
+  const auto over = [](const cv::Mat& sums, const cv::Rect& r) {
+    return sums.at<double>(r.y + r.height, r.x + r.width) - sums.at<double>(r.y, r.x + r.width) -
+           sums.at<double>(r.y + r.height, r.x) + sums.at<double>(r.y, r.x);
+  };
+  // 1 / the spread of a picture's rectangle, and its mean times that.
+  const auto evening = [&](const cv::Mat& sums, const cv::Mat& squares, const cv::Rect& r,
+                           float* gain, float* shift) {
+    const double area = static_cast<double>(r.area());
+    const double mean = over(sums, r) / area;
+    const double spread = std::sqrt(std::max(0.0, over(squares, r) / area - mean * mean));
+    *gain = static_cast<float>(1.0 / std::max(kFlatSketchSpread, spread));
+    *shift = static_cast<float>(mean / std::max(kFlatSketchSpread, spread));
+  };
+  const double infinite = std::numeric_limits<double>::infinity();
+  // The evened difference for a shift; infinite once it passes `bound`.
   const auto difference = [&](int dx, int dy, double bound) {
     const cv::Rect inA(std::max(0, -dx), std::max(0, -dy), a.cols - std::abs(dx),
                        a.rows - std::abs(dy));
     const cv::Rect inB = inA + cv::Point(dx, dy);
-    cv::Scalar meanA, spreadA, meanB, spreadB;
-    cv::meanStdDev(fa(inA), meanA, spreadA);
-    cv::meanStdDev(fb(inB), meanB, spreadB);
-    const float gainA = static_cast<float>(1.0 / std::max(kFlatSketchSpread, spreadA[0]));
-    const float gainB = static_cast<float>(1.0 / std::max(kFlatSketchSpread, spreadB[0]));
-    const float offset = static_cast<float>(meanB[0] * gainB - meanA[0] * gainA);
+    float gainA, shiftA, gainB, shiftB;
+    evening(sumA, squaresA, inA, &gainA, &shiftA);
+    evening(sumB, squaresB, inB, &gainB, &shiftB);
+    const float offset = shiftB - shiftA;
     const double area = static_cast<double>(inA.area());
     double sum = 0.0;
     for (int y = 0; y < inA.height; ++y) {
@@ -189,11 +205,11 @@ float farMovedShare(const cv::Mat& a, const cv::Mat& b) {
       float row = 0.0f;
       for (int x = 0; x < inA.width; ++x) row += std::abs(pa[x] * gainA - pb[x] * gainB + offset);
       sum += row;
-      if (sum / area > bound) return bound + 1.0;
+      if (sum / area > bound) return infinite;
     }
     return sum / area;
   };
-  const double plain = difference(0, 0, std::numeric_limits<double>::infinity());
+  const double plain = difference(0, 0, infinite);
   if (plain <= 0.0) return 0.0f;
   double least = plain;
   const int reachX = static_cast<int>(a.cols * kFarMove);
@@ -202,7 +218,7 @@ float farMovedShare(const cv::Mat& a, const cv::Mat& b) {
     for (int dx = -reachX; dx <= reachX; ++dx) {
       const double overlap = static_cast<double>(a.cols - std::abs(dx)) * (a.rows - std::abs(dy));
       if (overlap < kFarMoveOverlap * static_cast<double>(a.total())) continue;
-      least = std::min(least, difference(dx, dy, least));
+      least = std::min(least, difference(dx, dy, std::min(least, below * plain)));
     }
   }
   return static_cast<float>(least / plain);

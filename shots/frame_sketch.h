@@ -54,11 +54,12 @@ float leastMovedDifference(const cv::Mat& a, const cv::Mat& b);
 // spread (at least kFlatSketchSpread), over whole-pixel shifts of up to
 // kFarMove of the width and of the height that leave kFarMoveOverlap of the
 // picture overlapping, as a share of that difference unshifted. A camera
-// swung far often changes its exposure on the way. 0 where the sketches do
-// not differ so; -1 where either is missing.
+// swung far often changes its exposure on the way. Shifts are followed only
+// while they could leave less than `below`: where none does, the result is 1.
+// 0 where the sketches do not differ so; -1 where either is missing.
 inline constexpr double kFarMove = 0.45;
 inline constexpr double kFarMoveOverlap = 0.4;
-float farMovedShare(const cv::Mat& a, const cv::Mat& b);
+float farMovedShare(const cv::Mat& a, const cv::Mat& b, double below = 1.0);
 
 // How alike the layouts of two sketches of one size are: the correlation of
 // their blurred grey levels over the overlap, as they lie or with the global
