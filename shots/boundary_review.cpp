@@ -342,13 +342,14 @@ SpanReview reviewSpan(const SketchRun& run, Transition t, Transition shots) {
     }
     // The wider search is the slower: only for sides a near move left apart,
     // and only until a pair shows the move.
-    if (review.moved >= kMovedView) {
-      for (int i : before) {
-        for (int j : after) {
-          if (review.farMoved < kFarMovedView) break;
-          const float share = farMovedShare(sketchAt(run, i), sketchAt(run, j), kFarMovedView);
-          review.farMoved = std::min(review.farMoved, share);
-        }
+    const auto searching = [&review] {
+      return review.moved >= kMovedView && review.farMoved >= kFarMovedView;
+    };
+    for (size_t i = 0; i < before.size() && searching(); ++i) {
+      for (size_t j = 0; j < after.size() && searching(); ++j) {
+        const float share =
+            farMovedShare(sketchAt(run, before[i]), sketchAt(run, after[j]), kFarMovedView);
+        review.farMoved = std::min(review.farMoved, share);
       }
     }
   }

@@ -89,6 +89,25 @@ float shiftedSimilarity(const Compared& a, const Compared& b, int dx, int dy) {
   return blocks[4];
 }
 
+// The least of `least` (the unshifted difference) and difference(dx, dy,
+// bound) over the whole-pixel shifts of up to `reach` that leave at least
+// `overlap` of a picture of `size` showing. Each shift is bounded by the least
+// so far, or by `cap` where that is less; past its bound it may give up and
+// return anything more than the least so far.
+template <typename Difference>
+double leastOverShifts(cv::Size size, cv::Point reach, double overlap, double least, double cap,
+                       const Difference& difference) {
+  for (int dy = -reach.y; dy <= reach.y; ++dy) {
+    for (int dx = -reach.x; dx <= reach.x; ++dx) {
+      const double shown =
+          static_cast<double>(size.width - std::abs(dx)) * (size.height - std::abs(dy));
+      if (shown < overlap * size.area()) continue;
+      least = std::min(least, difference(dx, dy, std::min(least, cap)));
+    }
+  }
+  return least;
+}
+
 }  // namespace
 
 cv::Mat makeSketch(const cv::Mat& grey) {
@@ -153,14 +172,8 @@ float leastMovedDifference(const cv::Mat& a, const cv::Mat& b) {
     return static_cast<double>(sum) / area;
   };
   const double infinite = std::numeric_limits<double>::infinity();
-  double least = difference(0, 0, infinite);
-  for (int dy = -a.rows / 4; dy <= a.rows / 4; ++dy) {
-    for (int dx = -a.cols / 4; dx <= a.cols / 4; ++dx) {
-      const int w = a.cols - std::abs(dx), h = a.rows - std::abs(dy);
-      if (w * h * 2 < static_cast<int>(a.total())) continue;
-      least = std::min(least, difference(dx, dy, least));
-    }
-  }
+  const double least = leastOverShifts(a.size(), {a.cols / 4, a.rows / 4}, 0.5,
+                                       difference(0, 0, infinite), infinite, difference);
   return static_cast<float>(least / 255.0);
 }
 
@@ -211,16 +224,9 @@ float farMovedShare(const cv::Mat& a, const cv::Mat& b, double below) {
   };
   const double plain = difference(0, 0, infinite);
   if (plain <= 0.0) return 0.0f;
-  double least = plain;
-  const int reachX = static_cast<int>(a.cols * kFarMove);
-  const int reachY = static_cast<int>(a.rows * kFarMove);
-  for (int dy = -reachY; dy <= reachY; ++dy) {
-    for (int dx = -reachX; dx <= reachX; ++dx) {
-      const double overlap = static_cast<double>(a.cols - std::abs(dx)) * (a.rows - std::abs(dy));
-      if (overlap < kFarMoveOverlap * static_cast<double>(a.total())) continue;
-      least = std::min(least, difference(dx, dy, std::min(least, below * plain)));
-    }
-  }
+  const cv::Point reach(static_cast<int>(a.cols * kFarMove), static_cast<int>(a.rows * kFarMove));
+  const double least =
+      leastOverShifts(a.size(), reach, kFarMoveOverlap, plain, below * plain, difference);
   return static_cast<float>(least / plain);
 }
 
