@@ -38,6 +38,11 @@ constexpr double kLargeGreyChange = 0.08;
 // in common.
 constexpr double kClearChange = 0.3;
 constexpr double kNoLayoutLeft = 0.2;
+// So is a change all over that reshapes the layout (a cut-in, or a jump cut
+// of a picture whose detail is even all over) where it stands out this many
+// times from the picture's change within one frame and within kHeldFrames.
+constexpr double kReshapedNearBreak = 4.0;
+constexpr double kReshapedFarBreak = 3.0;
 // A gradual transition's frames explain at least this share of the change
 // between its ends; a pan across a scene explains far less.
 constexpr double kUnexplained = 0.5;
@@ -270,13 +275,17 @@ bool breaksAt(const SketchRun& run, int f) {
   const auto standsOut = [](float across, float near, float far, double floor, double nearBreak) {
     return across >= floor && across >= nearBreak * near && across >= kFarBreak * far;
   };
-  // A change in part of the picture (things that jumped), or a large one
-  // over all of it that leaves no layout behind: noise and the encoder's
-  // blocks change a picture of little contrast all over, but keep its layout.
+  // A change in part of the picture (things that jumped), or one over all of
+  // it that is large, leaves no layout behind or reshapes it at once: noise
+  // and the encoder's blocks change a picture of little contrast all over,
+  // but keep its layout.
   const float layout = layoutSimilarity(sketchAt(run, f), sketchAt(run, f + 1));
+  const bool reshaped = layout < kSameLayoutAcross &&
+                        across.mean >= kReshapedNearBreak * near.mean &&
+                        across.mean >= kReshapedFarBreak * far.mean;
   const bool shaped = across.most >= kLocalised * across.median ||
                       (across.median >= kLargeChange && layout < kSameLayoutAcross) ||
-                      (across.median >= kClearChange && layout < kNoLayoutLeft);
+                      (across.median >= kClearChange && layout < kNoLayoutLeft) || reshaped;
   // Where the layout holds, as behind a jump cut, the pair must stand out
   // more: a jolt of the camera keeps it too, but moves the frames next to it.
   const double nearBreak = layout >= kSameLayoutAcross ? kHeldLayoutBreak : kNearBreak;

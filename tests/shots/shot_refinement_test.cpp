@@ -219,6 +219,45 @@ TEST_F(ShotRefinementTest, CameraMovesThatLookLikeEditsAreNoEdits) {
   EXPECT_FALSE(bearsOutTransition(swung)) << "swing with the exposure rising";
 }
 
+// A shot of a picture whose detail is even all over, the camera drifting, and
+// at frame 40 the same picture zoomed or its grain changed. A cut to a closer
+// view changes every block of the sketch alike and keeps some of the layout,
+// but stands out far from the drift around it; grain renewed all over, as by
+// an encoder's key frame, keeps the layout and is no cut.
+TEST_F(ShotRefinementTest, AChangeAllOverBreaksWhereItReshapesThePicture) {
+  cv::Mat noise(480, 800, CV_32F), even;
+  cv::RNG(31).fill(noise, cv::RNG::UNIFORM, 0.0, 1.0);
+  cv::GaussianBlur(noise, noise, cv::Size(), 40);
+  cv::normalize(noise, even, 80, 175, cv::NORM_MINMAX, CV_8U);
+  const struct {
+    const char* name;
+    double zoom;   // of the view from frame 40
+    double grain;  // renewed at frame 40, in grey levels
+    bool breaks;
+  } cases[] = {
+      {"cut-in 1.4x", 1.4, 0.0, true},
+      {"cut-out 1.6x", 1.0 / 1.6, 0.0, true},
+      {"grain renewed", 1.0, 25.0, false},
+  };
+  for (const auto& c : cases) {
+    SketchRun run;
+    for (int f = 0; f < 84; ++f) {
+      const double zoom = f >= 40 ? c.zoom : 1.0;
+      const cv::Size size(cvRound(320 / zoom), cvRound(180 / zoom));
+      const cv::Rect view(240 + f - size.width / 2, 240 - size.height / 2, size.width, size.height);
+      cv::Mat frame;
+      cv::resize(even(view), frame, cv::Size(320, 180), 0, 0, cv::INTER_AREA);
+      if (c.grain > 0.0 && f >= 40) {
+        cv::Mat grain(frame.size(), CV_8S);
+        cv::RNG(7).fill(grain, cv::RNG::NORMAL, 0.0, c.grain);
+        cv::add(frame, grain, frame, cv::noArray(), CV_8U);
+      }
+      run.frames.push_back(makeSketch(frame));
+    }
+    EXPECT_EQ(breaksAt(run, 39), c.breaks) << c.name;
+  }
+}
+
 // Two crops of one picture, the second moved and its exposure changed: the
 // far search evens the exposure out and finds moves of up to 0.45 of the
 // sketch; beyond that, or between other pictures, much of the change stays.
