@@ -39,8 +39,10 @@ constexpr double kLargeGreyChange = 0.08;
 constexpr double kClearChange = 0.3;
 constexpr double kNoLayoutLeft = 0.2;
 // So is a change all over that reshapes the layout (a cut-in, or a jump cut
-// of a picture whose detail is even all over) where it stands out this many
-// times from the picture's change within one frame and within kHeldFrames.
+// of a picture whose detail is even all over), or keeps it but changes the
+// grey levels by kGreyBreakFloor, where it stands out this many times from
+// the picture's change within one frame and within kHeldFrames: an encoder's
+// key frame renews the detail all over, but keeps the layout and the levels.
 constexpr double kReshapedNearBreak = 4.0;
 constexpr double kReshapedFarBreak = 3.0;
 // A gradual transition's frames explain at least this share of the change
@@ -276,13 +278,17 @@ bool breaksAt(const SketchRun& run, int f) {
     return across >= floor && across >= nearBreak * near && across >= kFarBreak * far;
   };
   // A change in part of the picture (things that jumped), or one over all of
-  // it that is large, leaves no layout behind or reshapes it at once: noise
-  // and the encoder's blocks change a picture of little contrast all over,
-  // but keep its layout.
+  // it that is large, leaves no layout behind, or at once reshapes it or
+  // shifts its grey levels: noise and the encoder's blocks change a picture
+  // of little contrast all over, but keep its layout.
   const float layout = layoutSimilarity(sketchAt(run, f), sketchAt(run, f + 1));
-  const bool reshaped = layout < kSameLayoutAcross &&
-                        across.mean >= kReshapedNearBreak * near.mean &&
-                        across.mean >= kReshapedFarBreak * far.mean;
+  const auto standsFarOut = [](float across, float near, float far) {
+    return across >= kReshapedNearBreak * near && across >= kReshapedFarBreak * far;
+  };
+  const bool reshaped =
+      standsFarOut(across.mean, near.mean, far.mean) &&
+      (layout < kSameLayoutAcross ||
+       (across.grey >= kGreyBreakFloor && standsFarOut(across.grey, near.grey, far.grey)));
   const bool shaped = across.most >= kLocalised * across.median ||
                       (across.median >= kLargeChange && layout < kSameLayoutAcross) ||
                       (across.median >= kClearChange && layout < kNoLayoutLeft) || reshaped;

@@ -220,24 +220,33 @@ TEST_F(ShotRefinementTest, CameraMovesThatLookLikeEditsAreNoEdits) {
 }
 
 // A shot of a picture whose detail is even all over, the camera drifting, and
-// at frame 40 the same picture zoomed or its grain changed. A cut to a closer
-// view changes every block of the sketch alike and keeps some of the layout,
-// but stands out far from the drift around it; grain renewed all over, as by
-// an encoder's key frame, keeps the layout and is no cut.
-TEST_F(ShotRefinementTest, AChangeAllOverBreaksWhereItReshapesThePicture) {
-  cv::Mat noise(480, 800, CV_32F), even;
-  cv::RNG(31).fill(noise, cv::RNG::UNIFORM, 0.0, 1.0);
-  cv::GaussianBlur(noise, noise, cv::Size(), 40);
-  cv::normalize(noise, even, 80, 175, cv::NORM_MINMAX, CV_8U);
+// at frame 40 the same picture zoomed or its grain changed. A cut to another
+// framing changes every block of the sketch alike and stands out far from the
+// drift around it: on a smooth picture it reshapes the layout; on a picture
+// of fine detail over a broad ramp it keeps the layout but changes the grey
+// levels. Grain renewed all over, as by an encoder's key frame, keeps the
+// layout and hardly changes the grey levels: no cut.
+TEST_F(ShotRefinementTest, AChangeAllOverBreaksWhereItReshapesThePictureOrItsGreyLevels) {
+  cv::Mat smooth(480, 800, CV_32F), fine(480, 800, CV_32F), ramp(480, 800, CV_32F);
+  cv::RNG(31).fill(smooth, cv::RNG::UNIFORM, 0.0, 1.0);
+  cv::GaussianBlur(smooth, fine, cv::Size(), 6);
+  cv::GaussianBlur(smooth, smooth, cv::Size(), 40);
+  cv::normalize(smooth, smooth, 80, 175, cv::NORM_MINMAX, CV_8U);
+  cv::normalize(fine, fine, 0, 120, cv::NORM_MINMAX);
+  for (int x = 0; x < 800; ++x) ramp.col(x).setTo(x * 130.0 / 800);
+  cv::Mat(fine + ramp).convertTo(fine, CV_8U);
   const struct {
     const char* name;
+    const cv::Mat* picture;
     double zoom;   // of the view from frame 40
     double grain;  // renewed at frame 40, in grey levels
     bool breaks;
   } cases[] = {
-      {"cut-in 1.4x", 1.4, 0.0, true},
-      {"cut-out 1.6x", 1.0 / 1.6, 0.0, true},
-      {"grain renewed", 1.0, 25.0, false},
+      {"cut-in 1.4x, smooth", &smooth, 1.4, 0.0, true},
+      {"cut-out 1.6x, smooth", &smooth, 1.0 / 1.6, 0.0, true},
+      {"cut-out 1.6x, fine detail", &fine, 1.0 / 1.6, 0.0, true},
+      {"grain renewed, smooth", &smooth, 1.0, 25.0, false},
+      {"grain renewed, fine detail", &fine, 1.0, 25.0, false},
   };
   for (const auto& c : cases) {
     SketchRun run;
@@ -246,7 +255,7 @@ TEST_F(ShotRefinementTest, AChangeAllOverBreaksWhereItReshapesThePicture) {
       const cv::Size size(cvRound(320 / zoom), cvRound(180 / zoom));
       const cv::Rect view(240 + f - size.width / 2, 240 - size.height / 2, size.width, size.height);
       cv::Mat frame;
-      cv::resize(even(view), frame, cv::Size(320, 180), 0, 0, cv::INTER_AREA);
+      cv::resize((*c.picture)(view), frame, cv::Size(320, 180), 0, 0, cv::INTER_AREA);
       if (c.grain > 0.0 && f >= 40) {
         cv::Mat grain(frame.size(), CV_8S);
         cv::RNG(7).fill(grain, cv::RNG::NORMAL, 0.0, c.grain);
