@@ -274,21 +274,19 @@ bool breaksAt(const SketchRun& run, int f) {
       most.grey = std::max(most.grey, c.grey);
     }
   }
-  const auto standsOut = [](float across, float near, float far, double floor, double nearBreak) {
-    return across >= floor && across >= nearBreak * near && across >= kFarBreak * far;
+  const auto standsOut = [](float across, float near, float far, double floor, double nearBreak,
+                            double farBreak = kFarBreak) {
+    return across >= floor && across >= nearBreak * near && across >= farBreak * far;
   };
   // A change in part of the picture (things that jumped), or one over all of
   // it that is large, leaves no layout behind, or at once reshapes it or
   // shifts its grey levels: noise and the encoder's blocks change a picture
   // of little contrast all over, but keep its layout.
   const float layout = layoutSimilarity(sketchAt(run, f), sketchAt(run, f + 1));
-  const auto standsFarOut = [](float across, float near, float far) {
-    return across >= kReshapedNearBreak * near && across >= kReshapedFarBreak * far;
-  };
   const bool reshaped =
-      standsFarOut(across.mean, near.mean, far.mean) &&
-      (layout < kSameLayoutAcross ||
-       (across.grey >= kGreyBreakFloor && standsFarOut(across.grey, near.grey, far.grey)));
+      standsOut(across.mean, near.mean, far.mean, 0.0, kReshapedNearBreak, kReshapedFarBreak) &&
+      (layout < kSameLayoutAcross || standsOut(across.grey, near.grey, far.grey, kGreyBreakFloor,
+                                               kReshapedNearBreak, kReshapedFarBreak));
   const bool shaped = across.most >= kLocalised * across.median ||
                       (across.median >= kLargeChange && layout < kSameLayoutAcross) ||
                       (across.median >= kClearChange && layout < kNoLayoutLeft) || reshaped;
