@@ -54,6 +54,11 @@ constexpr float kMovedView = 0.5f;
 // The same for a move up to kFarMove with the exposure evened out; a search
 // that wide finds some likeness between any two pictures.
 constexpr float kFarMovedView = 0.3f;
+// A pair of frames whose phase correlation peaks at kSureMove at least, at a
+// shift of kSwing of the width or more, is the camera swinging the view away
+// (a whip pan): a transition's frames do not jump so.
+constexpr double kSureMove = 0.5;
+constexpr float kSwing = 0.125f;
 // A proposed cut: a difference this many times the median of the pairs
 // around, and at least kProposalFloor, at least kProposalSpacing frames from
 // every other boundary.
@@ -320,7 +325,7 @@ bool standsOutAsCut(const SketchRun& run, const std::vector<float>& d, int k) {
 
 bool bearsOutTransition(const SpanReview& review) {
   return !review.sidesAlike && review.unexplained <= kUnexplained && review.moved >= kMovedView &&
-         review.farMoved >= kFarMovedView;
+         review.farMoved >= kFarMovedView && review.swing < kSwing;
 }
 
 int spanReach(Transition t) {
@@ -356,8 +361,17 @@ SpanReview reviewSpan(const SketchRun& run, Transition t, Transition shots) {
     // The wider search is the slower: only for sides a near move left apart,
     // and only until a pair shows the move.
     const auto searching = [&review] {
-      return review.moved >= kMovedView && review.farMoved >= kFarMovedView;
+      return review.moved >= kMovedView && review.farMoved >= kFarMovedView &&
+             review.swing < kSwing;
     };
+    // The camera may have swung the view away between the sides, as in a whip pan.
+    for (int k = before.front(); k < after.front(); ++k) {
+      const SketchMove m = sketchMove(sketchAt(run, k), sketchAt(run, k + 1));
+      if (m.peak >= kSureMove) {
+        review.swing = std::max(
+            review.swing, static_cast<float>(std::hypot(m.shift.x, m.shift.y) / kSketchWidth));
+      }
+    }
     for (size_t i = 0; i < before.size() && searching(); ++i) {
       for (size_t j = 0; j < after.size() && searching(); ++j) {
         const float share =
@@ -433,8 +447,8 @@ std::vector<ShotRecord> refineShots(const std::vector<ShotRecord>& shots,
       return std::abs(b.lastFrame - entry) < kBoundarySpacing ||
              (t.last >= b.span.first && t.first <= b.span.last);
     });
-    if (near || review == nullptr || review->sidesAlike || review->moved < kMovedView ||
-        review->farMoved < kFarMovedView || review->unexplained > kWipeUnexplained) {
+    if (near || review == nullptr || !bearsOutTransition(*review) ||
+        review->unexplained > kWipeUnexplained) {
       continue;
     }
     if (review->sweeps) kept.push_back(Boundary{entry, review->wipe ? kWipe : kDissolve, t});

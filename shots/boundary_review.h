@@ -65,11 +65,13 @@ struct SpanReview {
   float sides = -1.0f;    // the most alike pair of sides, aligned
   float moved = 2.0f;     // of the sides' difference, the least share a shift leaves
   float farMoved = 2.0f;  // farMovedShare of the sides where moved is large, searched under 0.3
+  // Where the sides differ, the longest sure move of a pair between them, in widths.
+  float swing = 0.0f;
 };
 
 // Whether a review bears a gradual transition out: its sides differ, its
 // frames mix or split its ends, and no camera's move explains them, near or
-// far, with its exposure changed or not.
+// far, with its exposure changed or not, or swung the view between them.
 bool bearsOutTransition(const SpanReview& review);
 
 // How many frames beyond its ends reviewSpan reads for a transition.

@@ -61,14 +61,19 @@ cv::Rect overlapOf(cv::Size size, cv::Point move) {
   return inA;
 }
 
-// The global shift between two float pictures of one size, by phase
-// correlation over a Hanning window; the window is applied to copies, as the
-// correlation would otherwise weigh the pictures themselves.
-cv::Point globalShift(const cv::Mat& a, const cv::Mat& b) {
+// The shift between two float pictures of one size, by phase correlation over
+// a Hanning window, and its peak's height. The correlation may apply the
+// window to the pictures themselves: they must be copies.
+cv::Point2d phaseShift(cv::Mat a, cv::Mat b, double* peak = nullptr) {
   // Sketches of one video share a size: the window is made once per thread.
   thread_local cv::Mat window;
   if (window.size() != a.size()) cv::createHanningWindow(window, a.size(), CV_32F);
-  const cv::Point2d shift = cv::phaseCorrelate(a.clone(), b.clone(), window);
+  return cv::phaseCorrelate(a, b, window, peak);
+}
+
+// The global shift between two float pictures of one size, to whole pixels.
+cv::Point globalShift(const cv::Mat& a, const cv::Mat& b) {
+  const cv::Point2d shift = phaseShift(a.clone(), b.clone());
   return {static_cast<int>(std::lround(shift.x)), static_cast<int>(std::lround(shift.y))};
 }
 
@@ -228,6 +233,19 @@ float farMovedShare(const cv::Mat& a, const cv::Mat& b, double below) {
   const double least =
       leastOverShifts(a.size(), reach, kFarMoveOverlap, plain, below * plain, difference);
   return static_cast<float>(least / plain);
+}
+
+SketchMove sketchMove(const cv::Mat& a, const cv::Mat& b) {
+  SketchMove move;
+  if (a.empty() || b.empty() || sketchSpread(a) < kFlatSketchSpread ||
+      sketchSpread(b) < kFlatSketchSpread) {
+    return move;
+  }
+  cv::Mat fa, fb;
+  a.convertTo(fa, CV_32F);
+  b.convertTo(fb, CV_32F);
+  move.shift = phaseShift(fa, fb, &move.peak);
+  return move;
 }
 
 float layoutSimilarity(const cv::Mat& a, const cv::Mat& b) {

@@ -61,6 +61,16 @@ inline constexpr double kFarMove = 0.45;
 inline constexpr double kFarMoveOverlap = 0.4;
 float farMovedShare(const cv::Mat& a, const cv::Mat& b, double below = 1.0);
 
+// The shift between two sketches of one size, in sketch pixels, by phase
+// correlation, and the height of its peak (1 where the pictures are one
+// moved, near 0 where nothing matches); no shift at height 0 where either is
+// missing or flat.
+struct SketchMove {
+  cv::Point2d shift;
+  double peak = 0.0;
+};
+SketchMove sketchMove(const cv::Mat& a, const cv::Mat& b);
+
 // How alike the layouts of two sketches of one size are: the correlation of
 // their blurred grey levels over the overlap, as they lie or with the global
 // shift between them undone, whichever is more, in [-1, 1]. Blur and a zoom

@@ -184,10 +184,13 @@ TEST_F(ShotRefinementTest, RealEditsKeepTheirBoundariesAndAnimationMakesNone) {
 // too. A steady pan the scan took for a dissolve shows the two ends' views
 // moved, not mixed. A swing of over a third of a smooth picture's width while
 // the exposure rises by a quarter leaves sides whose detail does not match
-// and that a near move does not explain. None is an edit.
+// and that a near move does not explain. A whip of a sixth of the width a
+// frame smears its frames into what looks like a mix of its ends, but each
+// pair is the last one moved. None is an edit.
 TEST_F(ShotRefinementTest, CameraMovesThatLookLikeEditsAreNoEdits) {
   static const int whip[] = {240, 60, 30, 15, 8};
   static const int swing[] = {10, 30, 40, 30, 10};
+  static const int steadyWhip = 53;
   const struct {
     std::function<int(int)> step;
     std::function<double(int)> exposure;
@@ -196,12 +199,13 @@ TEST_F(ShotRefinementTest, CameraMovesThatLookLikeEditsAreNoEdits) {
       {[](int) { return 12; }, [](int) { return 1.0; }},
       {[](int f) { return f >= 40 && f < 45 ? swing[f - 40] : 0; },
        [](int f) { return 1.0 + 0.25 * std::clamp(f - 38, 0, 10) / 10.0; }},
+      {[](int f) { return f >= 40 && f < 46 ? steadyWhip : 1; }, [](int) { return 1.0; }},
   };
   cv::Mat wide, smooth;
   cv::cvtColor(testing::texturedPicture(201, {1400, 240}), wide, cv::COLOR_BGR2GRAY);
   cv::GaussianBlur(wide, smooth, cv::Size(), 6);
-  SketchRun runs[3];
-  for (int k = 0; k < 3; ++k) {
+  SketchRun runs[4];
+  for (int k = 0; k < 4; ++k) {
     for (int f = 0, x = 0; f < 84; ++f) {
       const int step = moves[k].step(f);
       x += step;
@@ -217,6 +221,10 @@ TEST_F(ShotRefinementTest, CameraMovesThatLookLikeEditsAreNoEdits) {
   const SpanReview swung = reviewSpan(runs[2], {38, 48}, {0, 83});
   EXPECT_GE(swung.moved, 0.5f) << "a near move explains the swing";
   EXPECT_FALSE(bearsOutTransition(swung)) << "swing with the exposure rising";
+  const SpanReview whipped = reviewSpan(runs[3], {38, 48}, {0, 83});
+  EXPECT_GE(whipped.moved, 0.5f) << "no near move explains the whip";
+  EXPECT_LE(whipped.unexplained, 0.5) << "the whip's smeared frames mix its ends";
+  EXPECT_FALSE(bearsOutTransition(whipped)) << "whip pan of a sixth of the width a frame";
 }
 
 // A shot of a picture whose detail is even all over, the camera drifting, and
