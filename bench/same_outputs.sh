@@ -80,10 +80,12 @@ for video in "$@"; do
       if [[ -n "$report" ]]; then
         differing=$((differing + 1))
         echo "DIFFERENT:$report: $label"
-        [[ -n "$files" ]] && printf '%s\n' "$files" | sed "s|$case_dir/||g; s|^|  |" | head -n 20
+        # The first lines of each difference; awk reads them all, so that no writer is
+        # cut off by a closed pipe, which would end the whole comparison here.
+        [[ -z "$files" ]] || printf '%s\n' "$files" | sed "s|$case_dir/||g; s|^|  |" | awk 'NR <= 20'
         for part in out err status; do
           cmp -s "$case_dir/old.$part" "$case_dir/new.$part" ||
-            diff "$case_dir/old.$part" "$case_dir/new.$part" | head -n 10 | sed 's/^/  /'
+            { diff "$case_dir/old.$part" "$case_dir/new.$part" || true; } | awk 'NR <= 10' | sed 's/^/  /'
         done
       else
         echo "same: $label"
