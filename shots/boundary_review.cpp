@@ -364,9 +364,8 @@ SpanReview reviewSpan(const SketchRun& run, Transition t, Transition shots) {
       return review.moved >= kMovedView && review.farMoved >= kFarMovedView &&
              review.swing < kSwing;
     };
-    // The camera may have swung the view away between the sides, as in a whip
-    // pan; where a near move already explains the sides, there is no need to look.
-    for (int k = before.front(); k < after.front() && review.moved >= kMovedView; ++k) {
+    // The camera may have swung the view away between the sides, as in a whip pan.
+    for (int k = before.front(); k < after.front() && searching(); ++k) {
       const SketchMove m = sketchMove(sketchAt(run, k), sketchAt(run, k + 1));
       if (m.peak >= kSureMove) {
         review.swing = std::max(

@@ -65,7 +65,8 @@ struct SpanReview {
   float sides = -1.0f;    // the most alike pair of sides, aligned
   float moved = 2.0f;     // of the sides' difference, the least share a shift leaves
   float farMoved = 2.0f;  // farMovedShare of the sides where moved is large, searched under 0.3
-  // Where the sides differ, the longest sure move of a pair between them, in widths.
+  // Where the sides differ and no near move explains them, the longest sure move
+  // of a pair between them, in widths, searched until one is long enough to refuse.
   float swing = 0.0f;
 };
 
